@@ -1,0 +1,128 @@
+#include "link/CommandProtocol.h"
+
+#include <chrono>
+#include <thread>
+
+#include "link/Codepage.h"
+
+namespace varnex {
+
+const std::wstring CommandProtocol::DeviceNotAvailableText =
+    L"\\01234---- Device Not Available ----\\0";
+
+CommandProtocol::CommandProtocol(Connection* commandChannel, EventPump* pump)
+    : commandChannel(commandChannel), pump(pump) {}
+
+void CommandProtocol::OnCommandText(void* owner, const std::uint8_t* data, std::size_t length) {
+    static_cast<CommandProtocol*>(owner)->AppendReply(data, length);
+}
+
+void CommandProtocol::AppendReply(const std::uint8_t* data, std::size_t length) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        replyBuffer += DecodeAnsi(data, length);
+        if (replyBuffer.size() > kReplyBufferLimit)
+            replyBuffer.erase(0, replyBuffer.size() - kReplyBufferLimit);
+        const bool l2 = replyBuffer.find(L":L2 >") != std::wstring::npos;
+        levelZeroPrompt = replyBuffer.find(L":L0 >") != std::wstring::npos;
+        levelTwoPrompt = l2;
+        replyReady = (l2 || replyBuffer.find(L":L9 >") != std::wstring::npos) &&
+                     replyBuffer.find(L"->PASS") != std::wstring::npos;
+    }
+    arrived.notify_all();
+}
+
+std::wstring CommandProtocol::ReplyBuffer() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return replyBuffer;
+}
+
+void CommandProtocol::ClearReplyBuffer() {
+    std::lock_guard<std::mutex> lock(mutex);
+    replyBuffer.clear();
+}
+
+template <typename Done>
+void CommandProtocol::WaitFor(int budgetMs, Done done) {
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::milliseconds(budgetMs);
+    while (!done()) {
+        if (pump) pump->pump();
+        if (done()) return;
+        const auto now = clock::now();
+        if (now >= deadline) return;
+        std::unique_lock<std::mutex> lock(mutex);
+        arrived.wait_for(lock, std::min<clock::duration>(std::chrono::milliseconds(1), deadline - now));
+    }
+}
+
+void CommandProtocol::TakeCommandLock() {
+    // A plain flag, not a mutex: a second command started from the event pump
+    // waits about two seconds and then goes on without it.
+    WaitFor(2000, [this] {
+        if (commandLock) return false;
+        commandLock = true;
+        return true;
+    });
+}
+
+std::wstring CommandProtocol::QueryParameter(const std::wstring& key) {
+    levelZeroPrompt = false;
+    std::wstring result;
+    TakeCommandLock();
+    ClearReplyBuffer();
+    const std::string command = EncodeAnsi(L"sc " + key + L"?#\r\n");
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        replyReady = false;
+        if (commandChannel) commandChannel->WriteString(command);
+        WaitFor(2000, [this] { return replyReady.load() || levelZeroPrompt.load(); });
+        if (replyReady) {
+            result = ReplyBuffer();
+            replyReady = false;
+            break;
+        }
+        if (levelZeroPrompt) {
+            replyReady = false;
+            levelZeroPrompt = false;
+            result = DeviceNotAvailableText;
+            break;
+        }
+    }
+    ClearReplyBuffer();
+    commandLock = false;
+    return result;
+}
+
+int CommandProtocol::SetParameter(const std::wstring& key, const std::wstring& value) {
+    levelZeroPrompt = false;
+    int result = 0;
+    TakeCommandLock();
+    const std::string command = EncodeAnsi(L"sc \"" + key + L"=" + value + L"#\"\r\n");
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        replyReady = false;
+        if (commandChannel) commandChannel->WriteString(command);
+        WaitFor(2000, [this] { return replyReady.load() || levelZeroPrompt.load(); });
+        if (replyReady) result = 1;
+        else if (levelZeroPrompt) result = -1;
+        if (result != 0) {
+            replyReady = false;
+            break;
+        }
+    }
+    ClearReplyBuffer();
+    commandLock = false;
+    return result;
+}
+
+std::wstring CommandProtocol::ExtractReplyValue(const std::wstring& text) {
+    if (text == DeviceNotAvailableText) return std::wstring();
+    const auto c = text.find(L'=');
+    const auto d = text.find(L"->PASS");
+    if (c == std::wstring::npos || d == std::wstring::npos) return std::wstring();
+    // 1-based c+1 start, d-c-3 characters: the value ends two characters before "->PASS".
+    const long count = static_cast<long>(d) - static_cast<long>(c) - 3;
+    if (count < 1) return std::wstring();
+    return text.substr(c + 1, static_cast<std::size_t>(count));
+}
+
+}  // namespace varnex

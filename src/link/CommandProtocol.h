@@ -1,0 +1,66 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "link/Connection.h"
+
+namespace varnex {
+
+// Keeps the window alive while a command waits: the window implements it by
+// processing its pending events.
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    virtual void pump() = 0;
+};
+
+// Query/set exchanges with the module over the current command channel.
+// The window thread runs the commands; OnCommandText runs on the link's
+// reading thread.
+class CommandProtocol {
+public:
+    static const std::wstring DeviceNotAvailableText;
+    // A module that streams without ever prompting must not exhaust memory:
+    // past this many characters the oldest text is dropped.
+    static constexpr std::size_t kReplyBufferLimit = 64 * 1024;
+
+    CommandProtocol(Connection* commandChannel, EventPump* pump);
+
+    void SetCommandChannel(Connection* channel) { commandChannel = channel; }
+    Connection* CommandChannel() const { return commandChannel; }
+
+    // ResponseConnection callback; `owner` is this protocol object.
+    static void OnCommandText(void* owner, const std::uint8_t* data, std::size_t length);
+    void AppendReply(const std::uint8_t* data, std::size_t length);
+
+    std::wstring QueryParameter(const std::wstring& key);
+    int SetParameter(const std::wstring& key, const std::wstring& value);
+    static std::wstring ExtractReplyValue(const std::wstring& text);
+
+    std::wstring ReplyBuffer() const;
+    void ClearReplyBuffer();
+
+    std::atomic<bool> replyReady{false};
+    std::atomic<bool> levelTwoPrompt{false};
+    std::atomic<bool> levelZeroPrompt{false};
+    bool commandLock = false;  // window thread only
+
+private:
+    void TakeCommandLock();
+    // Waits up to `budgetMs` for `done`, pumping events at least every
+    // millisecond and waking as soon as a reply chunk arrives.
+    template <typename Done>
+    void WaitFor(int budgetMs, Done done);
+
+    Connection* commandChannel;
+    EventPump* pump;
+    mutable std::mutex mutex;
+    std::condition_variable arrived;
+    std::wstring replyBuffer;
+};
+
+}  // namespace varnex

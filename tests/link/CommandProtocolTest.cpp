@@ -1,0 +1,115 @@
+#include "link/CommandProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace varnex;
+
+namespace {
+
+// A command channel that records what is written and answers through a script,
+// in as many chunks as the script returns.
+class ScriptedChannel : public Connection {
+public:
+    std::function<std::vector<std::string>(const std::string&)> script;
+    CommandProtocol* protocol = nullptr;
+    std::vector<std::string> written;
+
+    bool IsOpen() override { return true; }
+    void Write(const std::uint8_t* d, std::size_t n) override {
+        WriteString(std::string(reinterpret_cast<const char*>(d), n));
+    }
+    void WriteString(const std::string& s) override {
+        written.push_back(s);
+        if (!script) return;
+        for (const auto& chunk : script(s))
+            protocol->AppendReply(reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size());
+    }
+    bool Open() override { return true; }
+    void Close() override {}
+    std::string Name() override { return "script"; }
+};
+
+struct Protocol : ::testing::Test {
+    ScriptedChannel channel;
+    CommandProtocol protocol{&channel, nullptr};
+    void SetUp() override { channel.protocol = &protocol; }
+};
+
+}  // namespace
+
+TEST_F(Protocol, QueryAndSetBytesAreExactAndUnescaped) {
+    channel.script = [](const std::string&) {
+        return std::vector<std::string>{"X=1\r\n->PASS\r\n:L2 >"};
+    };
+    protocol.QueryParameter(L"CALL:USER1.PN");
+    protocol.SetParameter(L"EVH:Z1A.CEID", L"1130");
+    protocol.SetParameter(L"SMS:Z1A.SMS", L"a#b\"c");
+    ASSERT_EQ(channel.written.size(), 3u);
+    EXPECT_EQ(channel.written[0], "sc CALL:USER1.PN?#\r\n");
+    EXPECT_EQ(channel.written[1], "sc \"EVH:Z1A.CEID=1130#\"\r\n");
+    EXPECT_EQ(channel.written[2], "sc \"SMS:Z1A.SMS=a#b\"c#\"\r\n");
+}
+
+TEST_F(Protocol, ReplyCompletesOnlyWithPassAndPromptAcrossChunks) {
+    struct Case { std::vector<std::string> chunks; bool complete; };
+    const Case cases[] = {
+        {{"IO:VBAT=12345\r\n", "->PASS\r\n", ":L2", " >"}, true},
+        {{"IO:VBAT=12345\r\n->PASS\r\n:L9 >"}, true},
+        {{"IO:VBAT=12345\r\n:L2 >"}, false},  // refused: no ->PASS
+    };
+    for (const auto& c : cases) {
+        channel.written.clear();
+        channel.script = [&](const std::string&) { return c.chunks; };
+        const std::wstring reply = protocol.QueryParameter(L"IO:VBAT");
+        if (c.complete) {
+            EXPECT_EQ(channel.written.size(), 1u);
+            EXPECT_EQ(CommandProtocol::ExtractReplyValue(reply), L"12345");
+        } else {
+            EXPECT_EQ(channel.written.size(), 4u) << "four tries";
+            EXPECT_EQ(reply, L"");
+        }
+        EXPECT_EQ(protocol.ReplyBuffer(), L"") << "cleared at the end";
+    }
+}
+
+TEST_F(Protocol, LevelZeroStopsAtOnce) {
+    channel.script = [](const std::string&) { return std::vector<std::string>{"\r\n:L0 >"}; };
+    EXPECT_EQ(protocol.QueryParameter(L"CALL:USER1.PN"), CommandProtocol::DeviceNotAvailableText);
+    EXPECT_EQ(channel.written.size(), 1u);
+    EXPECT_EQ(protocol.SetParameter(L"CALL:USER1.PN", L"1"), -1);
+    EXPECT_EQ(channel.written.size(), 2u);
+    EXPECT_EQ(CommandProtocol::DeviceNotAvailableText.size(), 38u);
+}
+
+TEST_F(Protocol, SilenceCostsFourTries) {
+    EXPECT_EQ(protocol.QueryParameter(L"CALL:USER1.PN"), L"");
+    EXPECT_EQ(protocol.SetParameter(L"CALL:USER1.PN", L"1"), 0);
+    EXPECT_EQ(channel.written.size(), 8u);
+    EXPECT_FALSE(protocol.commandLock);
+}
+
+TEST(ExtractReplyValue, Table) {
+    struct Case { std::wstring text; std::wstring value; };
+    const Case cases[] = {
+        {L"IO:VBAT=12345\r\n->PASS\r\n:L2 >", L"12345"},
+        {L"IO:VBAT 12345\r\n->PASS\r\n:L2 >", L""},
+        {L"IO:VBAT=12345\r\n:L2 >", L""},
+        {L"K=\r\n->PASS", L""},
+        {L"K=->PASS", L""},
+        {L"->PASS K=1", L""},
+        {CommandProtocol::DeviceNotAvailableText, L""},
+        {L"SMS:Z1A.SMS=a=b\r\n->PASS", L"a=b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CommandProtocol::ExtractReplyValue(c.text), c.value);
+}
+
+TEST_F(Protocol, ReplyBufferIsBounded) {
+    const std::string junk(4096, 'j');
+    for (int i = 0; i < 100; ++i)
+        protocol.AppendReply(reinterpret_cast<const std::uint8_t*>(junk.data()), junk.size());
+    EXPECT_LE(protocol.ReplyBuffer().size(), CommandProtocol::kReplyBufferLimit);
+}
