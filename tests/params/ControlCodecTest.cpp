@@ -71,6 +71,13 @@ struct Case {
     const char* before;    // value text the control must keep on error
 };
 
+// Readable case names: the kind and the position in the table.
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    static const char* const names[] = {"Label", "Edit", "Spin", "Check", "Combo", "Track",
+                                        "Radio", "RadioButton", "Memo", "Custom"};
+    return std::string(names[static_cast<int>(info.param.kind)]) + "_" + std::to_string(info.index);
+}
+
 class CodecTable : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CodecTable, SetThenGet) {
@@ -122,7 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{K::Radio, "y", nullptr, "1"},
         // Unsupported kinds are ignored and read as empty, even for bad numbers.
         Case{K::RadioButton, "1", "", ""}, Case{K::Memo, "hello", "", ""},
-        Case{K::Custom, "hello", "", ""}, Case{K::Custom, "x1", "", ""}));
+        Case{K::Custom, "hello", "", ""}, Case{K::Custom, "x1", "", ""}),
+    CaseName);
 
 TEST(ControlCodecTest, UnsupportedControlsAreLeftAlone) {
     QRadioButton radio("r");

@@ -1,0 +1,85 @@
+// A full query walk over the 205 settings against a module that answers at
+// once, with the protocol's waits that wake on arrival, next to the same walk
+// polled with a plain 1 ms sleep (the way a naive port of the poll loop runs).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "link/Codepage.h"
+#include "link/CommandProtocol.h"
+#include "params/Catalogue.h"
+#include "sim/ModuleSimulator.h"
+
+namespace {
+
+using namespace varnex;
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// The tool's USB command chain against a logged-in simulator.
+struct Rig {
+    Rig() : link(module), commands(link.CreateSlot(2)) {
+        commands->receiveListeners.Add(&replies);
+        protocol.SetCommandChannel(commands.get());
+        commands->WriteString("set REM:UPW P,7402\n");
+        while (module.Level() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // let the prompt land
+        protocol.ClearReplyBuffer();
+    }
+    ~Rig() {
+        link.Stop();
+        commands->receiveListeners.Remove(&replies);
+    }
+    sim::ModuleSimulator module;
+    sim::FramedLoopback link;
+    std::unique_ptr<Slot> commands;
+    CommandProtocol protocol{nullptr, nullptr};
+    ResponseConnection replies{&protocol, &CommandProtocol::OnCommandText};
+};
+
+// The query poll loop with a fixed 1 ms sleep per poll.
+std::wstring SleepingQuery(Rig& rig, const std::wstring& key) {
+    rig.protocol.ClearReplyBuffer();
+    const std::string command = EncodeAnsi(L"sc " + key + L"?#\r\n");
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        rig.protocol.replyReady = false;
+        rig.commands->WriteString(command);
+        for (int poll = 0; poll < 2000; ++poll) {
+            if (rig.protocol.replyReady || rig.protocol.levelZeroPrompt) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (rig.protocol.replyReady) {
+            std::wstring reply = rig.protocol.ReplyBuffer();
+            rig.protocol.ClearReplyBuffer();
+            return reply;
+        }
+    }
+    return std::wstring();
+}
+
+void BM_QueryWalk(benchmark::State& state) {
+    Rig rig;
+    for (auto _ : state) {
+        for (const auto& row : ParameterCatalogue())
+            benchmark::DoNotOptimize(rig.protocol.QueryParameter(Wide(row.key)));
+    }
+    state.counters["queries"] = static_cast<double>(ParameterCatalogue().size());
+}
+
+void BM_QueryWalkSleepPerPoll(benchmark::State& state) {
+    Rig rig;
+    for (auto _ : state) {
+        for (const auto& row : ParameterCatalogue()) benchmark::DoNotOptimize(SleepingQuery(rig, Wide(row.key)));
+    }
+    state.counters["queries"] = static_cast<double>(ParameterCatalogue().size());
+}
+
+BENCHMARK(BM_QueryWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QueryWalkSleepPerPoll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
