@@ -12,6 +12,8 @@
 #include "link/CommandProtocol.h"
 #include "params/Catalogue.h"
 #include "sim/ModuleSimulator.h"
+#include "sim/SimulatedHidBackend.h"
+#include "usb/ConnHIDCOM.h"
 
 namespace {
 
@@ -77,7 +79,32 @@ void BM_QueryWalkSleepPerPoll(benchmark::State& state) {
     state.counters["queries"] = static_cast<double>(ParameterCatalogue().size());
 }
 
+// The same walk over the whole USB path: slot 2 over the USB connection and
+// its reader thread, the simulated device behind 65-byte reports.
+void BM_QueryWalkUsb(benchmark::State& state) {
+    sim::ModuleSimulator module;
+    sim::SimulatedHidBackend backend(module, true);
+    ConnHIDCOM connection(backend);
+    std::unique_ptr<Slot> commands(connection.CreateSlot(2));
+    CommandProtocol protocol(commands.get(), nullptr);
+    ResponseConnection replies(&protocol, &CommandProtocol::OnCommandText);
+    commands->receiveListeners.Add(&replies);
+    connection.Open();
+    while (!connection.IsConnected()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    commands->WriteString("set REM:UPW P,7402\n");
+    while (module.Level() != 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (auto _ : state) {
+        for (const auto& row : ParameterCatalogue())
+            benchmark::DoNotOptimize(protocol.QueryParameter(Wide(row.key)));
+    }
+    connection.Close();
+    commands->receiveListeners.Remove(&replies);
+    state.counters["queries"] = static_cast<double>(ParameterCatalogue().size());
+}
+
 BENCHMARK(BM_QueryWalk)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QueryWalkUsb)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_QueryWalkSleepPerPoll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
