@@ -114,6 +114,32 @@ int CommandProtocol::SetParameter(const std::wstring& key, const std::wstring& v
     return result;
 }
 
+int CommandProtocol::SendPassword(const std::wstring& password, const std::wstring& newPassword) {
+    // Neither takes the command lock nor clears the buffer first: text left
+    // by an earlier exchange takes part in the recognition, as the module's
+    // other tools have always had it.
+    int result = 0;
+    const std::string command = newPassword == L"0"
+                                    ? EncodeAnsi(L"set REM:UPW P," + password + L"\n")
+                                    : EncodeAnsi(L"set REM:UPW C," + password + L"," + newPassword + L"\n");
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        levelZeroPrompt = false;
+        levelTwoPrompt = false;
+        if (commandChannel) commandChannel->WriteString(command);
+        // Only ":L2 >" counts; ":L9 >" and "->PASS" play no part here.
+        WaitFor(2000, [this] { return levelTwoPrompt.load() || levelZeroPrompt.load(); });
+        if (levelTwoPrompt) result = 1;
+        else if (levelZeroPrompt) result = -1;
+        if (result != 0) {
+            levelTwoPrompt = false;
+            break;
+        }
+    }
+    ClearReplyBuffer();
+    commandLock = false;
+    return result;
+}
+
 std::wstring CommandProtocol::ExtractReplyValue(const std::wstring& text) {
     if (text == DeviceNotAvailableText) return std::wstring();
     const auto c = text.find(L'=');

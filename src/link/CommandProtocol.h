@@ -40,6 +40,9 @@ public:
     std::wstring QueryParameter(const std::wstring& key);
     int SetParameter(const std::wstring& key, const std::wstring& value);
     static std::wstring ExtractReplyValue(const std::wstring& text);
+    // Logs in (newPassword "0") or changes the password. 1: ":L2 >",
+    // -1: ":L0 >", 0: neither within four tries.
+    int SendPassword(const std::wstring& password, const std::wstring& newPassword);
 
     std::wstring ReplyBuffer() const;
     void ClearReplyBuffer();

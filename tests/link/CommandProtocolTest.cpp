@@ -113,3 +113,39 @@ TEST_F(Protocol, ReplyBufferIsBounded) {
         protocol.AppendReply(reinterpret_cast<const std::uint8_t*>(junk.data()), junk.size());
     EXPECT_LE(protocol.ReplyBuffer().size(), CommandProtocol::kReplyBufferLimit);
 }
+
+TEST_F(Protocol, PasswordCommandsAreExactAndOnlyLevelTwoLogsIn) {
+    struct Case {
+        const wchar_t* password;
+        const wchar_t* newPassword;
+        std::vector<std::string> reply;
+        int result;
+        std::string sent;
+        std::size_t tries;
+    };
+    const Case cases[] = {
+        {L"7402", L"0", {":L2 >"}, 1, "set REM:UPW P,7402\n", 1},
+        {L"7402", L"0", {":L", "2 >"}, 1, "set REM:UPW P,7402\n", 1},
+        {L"1111", L"0", {":L0 >"}, -1, "set REM:UPW P,1111\n", 1},
+        {L"7402", L"5555", {":L2 >"}, 1, "set REM:UPW C,7402,5555\n", 1},
+        {L"7402", L"0", {"->PASS\r\n:L9 >"}, 0, "set REM:UPW P,7402\n", 4},
+    };
+    for (const auto& c : cases) {
+        channel.written.clear();
+        channel.script = [&](const std::string&) { return c.reply; };
+        protocol.commandLock = true;  // not taken, but released at the end
+        EXPECT_EQ(protocol.SendPassword(c.password, c.newPassword), c.result) << c.sent;
+        ASSERT_EQ(channel.written.size(), c.tries) << c.sent;
+        EXPECT_EQ(channel.written.front(), c.sent);
+        EXPECT_TRUE(protocol.ReplyBuffer().empty());
+        EXPECT_FALSE(protocol.commandLock);
+    }
+}
+
+TEST_F(Protocol, APromptLeftFromEarlierTakesPartInTheLogin) {
+    // The login does not clear the buffer before it sends.
+    const std::string stale = ":L2 >";
+    protocol.AppendReply(reinterpret_cast<const std::uint8_t*>(stale.data()), stale.size());
+    channel.script = [](const std::string&) { return std::vector<std::string>{"x"}; };
+    EXPECT_EQ(protocol.SendPassword(L"bad", L"0"), 1);
+}

@@ -110,6 +110,16 @@ TEST_P(EndToEnd, OddChunksAndLevelNinePromptsStillComplete) {
     EXPECT_EQ(protocol.SetParameter(L"SMS:Z1A.SMS", L"chunked"), 1);
 }
 
+TEST_P(EndToEnd, PasswordChangeThenLoginWithTheNewPassword) {
+    EXPECT_EQ(protocol.SendPassword(L"1234", L"0"), -1);
+    EXPECT_EQ(protocol.SendPassword(L"7402", L"0"), 1);
+    EXPECT_EQ(protocol.SendPassword(L"7402", L"9876"), 1);
+    EXPECT_EQ(module.Password(), "9876");
+    EXPECT_EQ(protocol.SendPassword(L"7402", L"0"), -1);
+    EXPECT_EQ(protocol.SendPassword(L"9876", L"0"), 1);
+    EXPECT_EQ(module.Level(), 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, EndToEnd, ::testing::Values(Link::Usb, Link::Call),
                          [](const auto& info) { return info.param == Link::Usb ? "Usb" : "Call"; });
 
