@@ -1,0 +1,157 @@
+#include "params/Transfer.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QWidget>
+
+#include "link/CommandProtocol.h"
+#include "params/ControlCodec.h"
+
+namespace varnex {
+namespace {
+
+std::wstring Wide(const QString& s) { return s.toStdWString(); }
+QString FromWide(const std::wstring& s) { return QString::fromStdWString(s); }
+
+// Clears busy and refreshes the link state however the workflow ends.
+class BusyScope {
+public:
+    BusyScope(bool& busy, const ConfigurationTransfer::LinkStateRefresh& refresh, const char* start,
+              const char* end)
+        : busy(busy), refresh(refresh), end(end) {
+        busy = true;
+        if (refresh) refresh(start);
+    }
+    ~BusyScope() {
+        busy = false;
+        if (refresh) refresh(end);
+    }
+
+private:
+    bool& busy;
+    const ConfigurationTransfer::LinkStateRefresh& refresh;
+    const char* end;
+};
+
+const char* const kValidatedFields[] = {"edCID1", "edCID2", "edCID3", "edCID4", "edCID5", "edCID6",
+                                        "edCID7", "edCID8", "edCID9", "edCID10", "edCID11", "edTUserID"};
+
+}  // namespace
+
+bool IsMarkedInvalid(const QWidget* edit) {
+    return edit && edit->palette().color(QPalette::Base) == QColor(255, 0, 0);
+}
+
+ConfigurationTransfer::ConfigurationTransfer(CommandProtocol& protocol, const ControlDescList& parameters,
+                                             QProgressBar* progress, QWidget* window,
+                                             LinkStateRefresh updateLinkState)
+    : protocol(protocol),
+      parameters(parameters),
+      progress(progress),
+      window(window),
+      updateLinkState(std::move(updateLinkState)) {}
+
+int ConfigurationTransfer::InvalidFieldCount() const {
+    int count = 0;
+    for (const char* name : kValidatedFields)
+        if (IsMarkedInvalid(window->findChild<QWidget*>(QString::fromLatin1(name)))) ++count;
+    return count;
+}
+
+QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
+    BusyScope scope(busy, updateLinkState, "ReadStart", "ReadEnd");
+    readReplies.clear();
+    if (progress) progress->setValue(0);
+    const int total = parameters.Count();
+    bool loggedOut = false;
+    for (int i = 0; i < total; ++i) {
+        const std::wstring reply = protocol.QueryParameter(Wide(parameters.At(i).key));
+        if (reply == CommandProtocol::DeviceNotAvailableText) {
+            loggedOut = true;
+            break;
+        }
+        readReplies.append(FromWide(reply));
+        if (progress) progress->setValue(progress->value() + 1);
+    }
+
+    int applied = 0;
+    for (int i = 0; i < readReplies.size(); ++i) {
+        const QString& text = readReplies.at(i);
+        const int c = text.indexOf('=');
+        const int d = text.indexOf("->PASS");
+        if (c < 0 || d < 0) continue;
+        // The reply's own key, not the row that asked, picks the control.
+        const ControlDesc* row = parameters.Find(text.left(c));
+        if (!row) continue;
+        const QString value = FromWide(CommandProtocol::ExtractReplyValue(Wide(text)));
+        try {
+            SetControlValue(row->control, value);
+        } catch (const ConversionError& e) {
+            if (report)
+                report(QStringLiteral("Read stopped at setting %1 of %2 (%3): %4")
+                           .arg(i + 1)
+                           .arg(total)
+                           .arg(row->key, QString::fromUtf8(e.what())));
+            throw;  // the replies after it are not applied
+        }
+        ++applied;
+    }
+
+    QString line;
+    if (loggedOut)
+        line = QStringLiteral("Read stopped after %1 settings: the module logged out.").arg(readReplies.size());
+    else if (applied == total)
+        line = QStringLiteral("Read %1 of %2 settings.").arg(applied).arg(total);
+    else
+        line = QStringLiteral("Read %1 of %2 settings: %3 got no usable reply.")
+                   .arg(applied)
+                   .arg(total)
+                   .arg(total - applied);
+    if (report) report(line);
+    return line;
+}
+
+void ConfigurationTransfer::RepairHolders() {
+    // The module needs a polarity and a control mode even when none was set.
+    for (const char* name : {"_edIN1", "_edIN2"})
+        if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name)); e && e->text().size() < 2)
+            e->setText(QStringLiteral("NO"));
+    for (const char* name : {"_edRelay1Control", "_edRelay2Control"})
+        if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name)); e && e->text().isEmpty())
+            e->setText(QStringLiteral("1"));
+}
+
+QString ConfigurationTransfer::WriteToDevice(const Report& report) {
+    BusyScope scope(busy, updateLinkState, "WriteStart", "WriteEnd");
+    const int invalid = InvalidFieldCount();
+    if (invalid > 0 && report)
+        report(invalid == 1 ? QStringLiteral("Writing: 1 Contact-ID or user-ID field is marked invalid and is sent "
+                                             "as it stands.")
+                            : QStringLiteral("Writing: %1 Contact-ID or user-ID fields are marked invalid and are "
+                                             "sent as they stand.")
+                                  .arg(invalid));
+    RepairHolders();
+    if (progress) progress->setValue(0);
+    const int total = parameters.Count();
+    QString line = QStringLiteral("Wrote %1 of %1 settings.").arg(total);
+    for (int i = 0; i < total; ++i) {
+        const ControlDesc& row = parameters.At(i);
+        const int result = protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
+        if (result != 1) {
+            line = QStringLiteral("Write stopped at setting %1 of %2 (%3): %4")
+                       .arg(i + 1)
+                       .arg(total)
+                       .arg(row.key,
+                            result < 0 ? QStringLiteral("the module logged out.")
+                                       : QStringLiteral("the module did not confirm."));
+            break;
+        }
+        if (progress) progress->setValue(progress->value() + 1);
+    }
+    if (invalid > 0)
+        line += QStringLiteral(" %1 %2 marked invalid.").arg(invalid).arg(invalid == 1 ? "field was" : "fields were");
+    if (report) report(line);
+    return line;
+}
+
+}  // namespace varnex

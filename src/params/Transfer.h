@@ -1,0 +1,52 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "params/ControlDesc.h"
+
+class QProgressBar;
+class QWidget;
+
+namespace varnex {
+
+class CommandProtocol;
+
+// Reads the whole configuration from the module into the window's controls
+// and writes it back, one parameter per exchange in catalogue order. The
+// window's controls stay the only copy of the configuration: this object
+// holds the window's `busy` flag and the raw replies of the last read.
+class ConfigurationTransfer {
+public:
+    using LinkStateRefresh = std::function<void(const char* reason)>;
+    using Report = std::function<void(const QString& line)>;
+
+    ConfigurationTransfer(CommandProtocol& protocol, const ControlDescList& parameters, QProgressBar* progress,
+                          QWidget* window, LinkStateRefresh updateLinkState);
+
+    // Each returns the outcome line for the status bar. A value the codec
+    // cannot convert throws ConversionError, after busy has been cleared and
+    // the link state refreshed; `report` then gets the outcome line first.
+    QString ReadFromDevice(const Report& report = nullptr);
+    QString WriteToDevice(const Report& report = nullptr);
+
+    // Contact-ID and user-ID fields currently marked invalid (red).
+    int InvalidFieldCount() const;
+
+    bool busy = false;
+    QStringList readReplies;
+
+private:
+    void RepairHolders();
+
+    CommandProtocol& protocol;
+    const ControlDescList& parameters;
+    QProgressBar* progress;
+    QWidget* window;
+    LinkStateRefresh updateLinkState;
+};
+
+// The background an invalid Contact-ID or user-ID field shows, and the test for it.
+bool IsMarkedInvalid(const QWidget* edit);
+
+}  // namespace varnex

@@ -1,0 +1,197 @@
+// The whole-configuration read and write against the module simulator, over
+// a window of the catalogue's controls.
+#include "params/Transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSlider>
+#include <QWidget>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "link/Codepage.h"
+#include "link/CommandProtocol.h"
+#include "params/ControlCodec.h"
+#include "sim/ModuleSimulator.h"
+#include "ui/RadioGroup.h"
+#include "ui/SpinEdit.h"
+
+// Readable failures for Qt text.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace varnex {
+namespace {
+
+std::string Wire(const std::string& utf8) { return EncodeAnsi(QString::fromStdString(utf8).toStdWString()); }
+
+// A value of the row's kind that differs from its default.
+std::string OtherValue(const ParamDef& row) {
+    switch (row.kind) {
+        case ControlKind::CheckBox: return row.defaultValue == "0" ? "1" : "0";
+        case ControlKind::ComboBox:
+        case ControlKind::RadioGroup: return row.defaultValue == "2" ? "1" : "2";
+        case ControlKind::SpinEdit:
+        case ControlKind::TrackBar:
+            return std::to_string(row.defaultValue == std::to_string(row.maximum) ? row.minimum : row.maximum);
+        default: return row.control + " ő";
+    }
+}
+
+class Transfer : public ::testing::Test {
+protected:
+    Transfer() {
+        for (const auto& row : ParameterCatalogue()) {
+            QWidget* control = CreateCatalogueControl(row, &window);
+            if (auto* combo = qobject_cast<QComboBox*>(control)) {
+                combo->addItems({"a", "b", "c"});
+                SetControlValue(combo, QString::fromStdString(row.defaultValue));
+            }
+            if (auto* group = qobject_cast<RadioGroup*>(control)) {
+                group->setItems({"a", "b", "c"});
+                SetControlValue(group, QString::fromStdString(row.defaultValue));
+            }
+        }
+        QStringList problems;
+        parameters = BuildParameterList(&window, &problems);
+        EXPECT_TRUE(problems.isEmpty()) << problems.join(",").toStdString();
+        progress.setMaximum(parameters.Count());
+        commands.reset(link.CreateSlot(2));
+        commands->receiveListeners.Add(&replies);
+        protocol.SetCommandChannel(commands.get());
+        commands->WriteString("set REM:UPW P,7402\n");
+        for (int i = 0; i < 2000 && module.Level() != 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        protocol.ClearReplyBuffer();
+    }
+    ~Transfer() override {
+        link.Stop();
+        commands->receiveListeners.Remove(&replies);
+    }
+    QString Value(const std::string& control) {
+        return GetControlValue(window.findChild<QWidget*>(QString::fromStdString(control)));
+    }
+    void SetValue(const std::string& control, const QString& value) {
+        SetControlValue(window.findChild<QWidget*>(QString::fromStdString(control)), value);
+    }
+
+    QWidget window;
+    ControlDescList parameters;
+    QProgressBar progress;
+    sim::ModuleSimulator module;
+    sim::FramedLoopback link{module};
+    std::unique_ptr<Slot> commands;
+    CommandProtocol protocol{nullptr, nullptr};
+    ResponseConnection replies{&protocol, &CommandProtocol::OnCommandText};
+    std::vector<std::string> reasons;
+    ConfigurationTransfer transfer{protocol, parameters, &progress, &window,
+                                   [this](const char* r) {
+                                       reasons.push_back(r);
+                                       EXPECT_EQ(transfer.busy, reasons.size() % 2 == 1) << r;
+                                   }};
+};
+
+TEST_F(Transfer, AFullReadFillsEveryControlAndAWriteSendsThemBack) {
+    for (const auto& row : ParameterCatalogue()) module.SetParameterValue(row.key, Wire(OtherValue(row)));
+    EXPECT_EQ(transfer.ReadFromDevice(), "Read 205 of 205 settings.");
+    EXPECT_EQ(reasons, (std::vector<std::string>{"ReadStart", "ReadEnd"}));
+    EXPECT_FALSE(transfer.busy);
+    EXPECT_EQ(progress.value(), 205);
+    EXPECT_EQ(transfer.readReplies.size(), 205);
+    for (const auto& row : ParameterCatalogue())
+        ASSERT_EQ(Value(row.control), QString::fromStdString(OtherValue(row))) << row.key;
+
+    for (const auto& row : ParameterCatalogue()) module.SetParameterValue(row.key, "x");
+    EXPECT_EQ(transfer.WriteToDevice(), "Wrote 205 of 205 settings.");
+    for (const auto& row : ParameterCatalogue())
+        ASSERT_EQ(QString::fromStdWString(DecodeAnsi(module.Parameter(row.key))),
+                  QString::fromStdString(OtherValue(row)))
+            << row.key;
+}
+
+TEST_F(Transfer, ALoggedOutModuleStopsTheReadAndTheRestKeepTheirValues) {
+    const auto& rows = ParameterCatalogue();
+    for (const auto& row : rows) module.SetParameterValue(row.key, Wire(OtherValue(row)));
+    module.SetDropToLevelZeroAfter(49);
+    EXPECT_EQ(transfer.ReadFromDevice(), "Read stopped after 49 settings: the module logged out.");
+    EXPECT_EQ(transfer.readReplies.size(), 49);
+    EXPECT_EQ(progress.value(), 49);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        ASSERT_EQ(Value(rows[i].control), QString::fromStdString(i < 49 ? OtherValue(rows[i]) : rows[i].defaultValue))
+            << rows[i].key;
+}
+
+TEST_F(Transfer, TheRepliesKeyPicksTheControlAndEmptyValuesFollowTheCodec) {
+    module.SetParameterValue("CALL:USER1.NMOD", "2");
+    module.SetParameterValue("CALL:FWNRS.MODE", "");
+    SetValue("cbSMSfw", "0");
+    module.SetReplyForKey("CALL:USER1.NMOD");  // every query is answered for this key
+    transfer.ReadFromDevice();
+    EXPECT_EQ(Value("cmbACK1"), "2");
+    EXPECT_EQ(Value("cbSMSfw"), "0");  // its own query was answered for another key
+    module.SetReplyForKey("");
+    module.SetParameterValue("CALL:USER1.NMOD", "");
+    transfer.ReadFromDevice();
+    EXPECT_EQ(Value("cmbACK1"), "0");
+    EXPECT_EQ(Value("cbSMSfw"), "1");
+}
+
+TEST_F(Transfer, ABadValueStopsTheApplyButNotTheWindow) {
+    const auto& rows = ParameterCatalogue();
+    std::size_t bad = 0;
+    while (rows[bad].kind != ControlKind::ComboBox) ++bad;
+    module.SetParameterValue(rows[bad].key, "abc");
+    QString line;
+    EXPECT_THROW(transfer.ReadFromDevice([&](const QString& l) { line = l; }), ConversionError);
+    EXPECT_FALSE(transfer.busy);
+    EXPECT_EQ(reasons.back(), "ReadEnd");
+    EXPECT_EQ(line, QStringLiteral("Read stopped at setting %1 of 205 (%2): 'abc' is not a valid integer value")
+                        .arg(bad + 1)
+                        .arg(QString::fromStdString(rows[bad].key)));
+}
+
+TEST_F(Transfer, AWriteStopsAtTheFirstUnconfirmedSetting) {
+    const auto& rows = ParameterCatalogue();
+    for (const auto& row : rows) module.SetParameterValue(row.key, "old");
+    module.SetDropToLevelZeroAfter(99);
+    const QString line = transfer.WriteToDevice();
+    EXPECT_EQ(line, QStringLiteral("Write stopped at setting 100 of 205 (%1): the module logged out.")
+                        .arg(QString::fromStdString(rows[99].key)));
+    EXPECT_EQ(progress.value(), 99);
+    EXPECT_NE(module.Parameter(rows[98].key), "old");
+    EXPECT_EQ(module.Parameter(rows[99].key), "old");
+    EXPECT_EQ(module.Commands().size(), 1u + 100u);  // the login, 99 sets and the refused one
+}
+
+TEST_F(Transfer, TheHoldersAreRepairedBeforeTheWrite) {
+    SetValue("_edIN1", "N");
+    SetValue("_edIN2", "NC");
+    SetValue("_edRelay2Control", "");
+    transfer.WriteToDevice();
+    EXPECT_EQ(Value("_edIN1"), "NO");
+    EXPECT_EQ(module.Parameter("DIN:Z1.POL"), "NO");
+    EXPECT_EQ(module.Parameter("DIN:Z2.POL"), "NC");
+    EXPECT_EQ(module.Parameter("REL2:PROPS.MO"), "1");
+}
+
+TEST_F(Transfer, InvalidFieldsAreCountedButStillSent) {
+    QWidget* cid = window.findChild<QWidget*>("edCID1");
+    QPalette red = cid->palette();
+    red.setColor(QPalette::Base, QColor(255, 0, 0));
+    cid->setPalette(red);
+    SetValue("edCID1", "12");
+    std::vector<QString> lines;
+    transfer.WriteToDevice([&](const QString& l) { lines.push_back(l); });
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].toStdString(), "Writing: 1 Contact-ID or user-ID field is marked invalid and is sent as it stands.");
+    EXPECT_EQ(lines[1].toStdString(), "Wrote 205 of 205 settings. 1 field was marked invalid.");
+    EXPECT_EQ(module.Parameter("EVH:Z1A.CEID"), "12");
+}
+
+}  // namespace
+}  // namespace varnex
