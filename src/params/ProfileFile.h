@@ -23,6 +23,9 @@ public:
 
     std::wstring ReadString(const std::wstring& section, const std::wstring& key,
                             const std::wstring& fallback = std::wstring()) const;
+    bool HasEntry(const std::wstring& section, const std::wstring& key) const {
+        return Find(section, key).entryLine != npos;
+    }
     void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
 
     // Replaces the file in one step: a save that fails leaves the file on

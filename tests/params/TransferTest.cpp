@@ -21,6 +21,7 @@
 #include "sim/ModuleSimulator.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpinEdit.h"
+#include "support/CatalogueWindow.h"
 
 // Readable failures for Qt text.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -46,20 +47,6 @@ std::string OtherValue(const ParamDef& row) {
 class Transfer : public ::testing::Test {
 protected:
     Transfer() {
-        for (const auto& row : ParameterCatalogue()) {
-            QWidget* control = CreateCatalogueControl(row, &window);
-            if (auto* combo = qobject_cast<QComboBox*>(control)) {
-                combo->addItems({"a", "b", "c"});
-                SetControlValue(combo, QString::fromStdString(row.defaultValue));
-            }
-            if (auto* group = qobject_cast<RadioGroup*>(control)) {
-                group->setItems({"a", "b", "c"});
-                SetControlValue(group, QString::fromStdString(row.defaultValue));
-            }
-        }
-        QStringList problems;
-        parameters = BuildParameterList(&window, &problems);
-        EXPECT_TRUE(problems.isEmpty()) << problems.join(",").toStdString();
         progress.setMaximum(parameters.Count());
         commands.reset(link.CreateSlot(2));
         commands->receiveListeners.Add(&replies);
@@ -73,15 +60,12 @@ protected:
         link.Stop();
         commands->receiveListeners.Remove(&replies);
     }
-    QString Value(const std::string& control) {
-        return GetControlValue(window.findChild<QWidget*>(QString::fromStdString(control)));
-    }
-    void SetValue(const std::string& control, const QString& value) {
-        SetControlValue(window.findChild<QWidget*>(QString::fromStdString(control)), value);
-    }
+    QString Value(const std::string& control) { return ui.Value(control); }
+    void SetValue(const std::string& control, const QString& value) { ui.SetValue(control, value); }
 
-    QWidget window;
-    ControlDescList parameters;
+    testing::CatalogueWindow ui;
+    QWidget& window = ui.root;
+    ControlDescList& parameters = ui.parameters;
     QProgressBar progress;
     sim::ModuleSimulator module;
     sim::FramedLoopback link{module};

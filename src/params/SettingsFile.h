@@ -1,0 +1,29 @@
+#pragma once
+#include <QString>
+#include <stdexcept>
+
+#include "params/ControlDesc.h"
+
+namespace varnex {
+
+// A settings file that cannot be written or read; what() is the message the
+// window shows, e.g. "Unable to write to /x/site.ini".
+class SettingsFileError : public std::runtime_error {
+public:
+    explicit SettingsFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+// Both return the outcome line for the status bar. The dialogs only choose
+// the path; these take it as it is.
+//
+// Open applies every row's entry (a missing one as the empty text) in
+// catalogue order; a value the codec cannot convert throws ConversionError
+// and leaves the rows from it on unchanged. A file that cannot be opened
+// throws SettingsFileError and changes nothing.
+QString OpenSettingsFile(const QString& path, const ControlDescList& parameters);
+
+// Save adds ".ini" where the name lacks it and replaces the file in one
+// step; on failure the old file stays as it was and SettingsFileError is thrown.
+QString SaveSettingsFile(const QString& path, const ControlDescList& parameters);
+
+}  // namespace varnex

@@ -1,0 +1,142 @@
+#include "params/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "params/ControlCodec.h"
+#include "support/CatalogueWindow.h"
+
+namespace varnex {
+namespace {
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A value of the row's kind that differs from its default.
+QString OtherValue(const ParamDef& row) {
+    switch (row.kind) {
+        case ControlKind::CheckBox: return row.defaultValue == "0" ? "1" : "0";
+        case ControlKind::ComboBox:
+        case ControlKind::RadioGroup: return row.defaultValue == "2" ? "1" : "2";
+        case ControlKind::SpinEdit:
+        case ControlKind::TrackBar:
+            return QString::number(row.defaultValue == std::to_string(row.maximum) ? row.minimum : row.maximum);
+        default: return QString::fromStdString(row.control) + " őž";
+    }
+}
+
+class SettingsFiles : public ::testing::Test {
+protected:
+    QString File(const QString& name) { return dir.filePath(name); }
+    QTemporaryDir dir;
+    testing::CatalogueWindow ui;
+};
+
+TEST_F(SettingsFiles, AFreshWindowSavesTheSectionAndEveryDefaultInOrder) {
+    EXPECT_EQ(SaveSettingsFile(File("config"), ui.parameters).toStdString(), "Saved 205 settings to config.ini.");
+    QByteArray expected = "[Settings]\r\n";
+    for (const auto& row : ParameterCatalogue()) expected += QByteArray::fromStdString(row.control + "=" + row.defaultValue + "\r\n");
+    EXPECT_EQ(Read(File("config.ini")), expected);
+    EXPECT_TRUE(expected.startsWith("[Settings]\r\nEditPhoneNumber1=\r\nEditPhoneNumber2=\r\n"));
+    EXPECT_TRUE(expected.endsWith("_edRelay2TempInOut=0\r\n"));
+}
+
+TEST_F(SettingsFiles, WhatIsSavedOpensAgain) {
+    for (const auto& row : ParameterCatalogue()) ui.SetValue(row.control, OtherValue(row));
+    ui.SetValue("edSMS1", "  padded  ");
+    ui.SetValue("edSMS2", "\"quoted\"");
+    SaveSettingsFile(File("site.ini"), ui.parameters);
+    EXPECT_TRUE(Read(File("site.ini")).contains("edSMS1=  padded  \r\n"));
+    testing::CatalogueWindow other;
+    EXPECT_EQ(OpenSettingsFile(File("site.ini"), other.parameters).toStdString(), "Opened 205 settings from site.ini.");
+    for (const auto& row : ParameterCatalogue()) {
+        if (row.control == "edSMS1" || row.control == "edSMS2") continue;
+        ASSERT_EQ(other.Value(row.control).toStdString(), OtherValue(row).toStdString()) << row.control;
+    }
+    // The file rules trim blanks and drop a pair of quotes.
+    EXPECT_EQ(other.Value("edSMS1").toStdString(), "padded");
+    EXPECT_EQ(other.Value("edSMS2").toStdString(), "quoted");
+}
+
+TEST_F(SettingsFiles, SavingKeepsWhatElseTheFileHolds) {
+    Write(File("mixed.ini"), "; installer notes\r\n[Site]\r\nname=Depot 4\r\n[SETTINGS]\r\nforeign=keep\r\ncbSMSFW=1\r\n");
+    ui.SetValue("cbSMSfw", "0");
+    SaveSettingsFile(File("mixed.ini"), ui.parameters);
+    const QByteArray saved = Read(File("mixed.ini"));
+    EXPECT_TRUE(saved.startsWith("; installer notes\r\n[Site]\r\nname=Depot 4\r\n[SETTINGS]\r\nforeign=keep\r\ncbSMSfw=0\r\n"));
+    EXPECT_EQ(saved.count("cbSMSfw="), 1);
+    EXPECT_EQ(saved.count("\r\n"), 5 + 205);  // five kept lines and the 205 entries
+}
+
+TEST_F(SettingsFiles, EntriesAreFoundWhateverTheirCaseAndMissingOnesApplyEmpty) {
+    Write(File("few.ini"), "[settings]\nEDITPHONENUMBER1=+3612345\nCMBACK1=2\n");
+    ui.SetValue("cbSMSfw", "0");
+    EXPECT_EQ(OpenSettingsFile(File("few.ini"), ui.parameters).toStdString(),
+              "Opened 2 of 205 settings from few.ini; the others were set empty.");
+    EXPECT_EQ(ui.Value("EditPhoneNumber1").toStdString(), "+3612345");
+    EXPECT_EQ(ui.Value("cmbACK1").toStdString(), "2");
+    EXPECT_EQ(ui.Value("cbSMSfw").toStdString(), "1");  // the empty text checks a box
+    EXPECT_EQ(ui.Value("edCID1").toStdString(), "");
+}
+
+TEST_F(SettingsFiles, AFileWithoutTheSectionEmptiesEverySetting) {
+    Write(File("other.ini"), "[Network]\nEditPhoneNumber1=1\n");
+    EXPECT_EQ(OpenSettingsFile(File("other.ini"), ui.parameters).toStdString(),
+              "other.ini holds no settings: every setting was set empty.");
+    EXPECT_EQ(ui.Value("EditPhoneNumber1").toStdString(), "");
+}
+
+TEST_F(SettingsFiles, ABadNumberStopsTheOpenAtItsRow) {
+    const auto& rows = ParameterCatalogue();
+    std::size_t bad = 0;
+    while (rows[bad].control != "tbMaxTemp") ++bad;
+    QByteArray text = "[Settings]\r\n";
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        text += QByteArray::fromStdString(rows[i].control + "=") +
+                (i == bad ? QByteArray("abc") : OtherValue(rows[i]).toUtf8()) + "\r\n";
+    Write(File("bad.ini"), text);
+    try {
+        OpenSettingsFile(File("bad.ini"), ui.parameters);
+        FAIL() << "no conversion error";
+    } catch (const ConversionError& e) {
+        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].kind == ControlKind::Edit && OtherValue(rows[i]).contains(QChar(0x151))) continue;  // not UTF-8 on disk
+        ASSERT_EQ(ui.Value(rows[i].control).toStdString(),
+                  i < bad ? OtherValue(rows[i]).toStdString() : rows[i].defaultValue)
+            << rows[i].control;
+    }
+}
+
+TEST_F(SettingsFiles, AMissingFileChangesNothing) {
+    ui.SetValue("EditPhoneNumber1", "+361");
+    EXPECT_THROW(OpenSettingsFile(File("absent.ini"), ui.parameters), SettingsFileError);
+    EXPECT_EQ(ui.Value("EditPhoneNumber1").toStdString(), "+361");
+}
+
+TEST_F(SettingsFiles, AnUnwritablePlaceLeavesTheOldFile) {
+    QDir(dir.path()).mkdir("folder.ini");
+    try {
+        SaveSettingsFile(File("folder.ini"), ui.parameters);
+        FAIL() << "no error";
+    } catch (const SettingsFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + File("folder.ini").toStdString());
+    }
+    EXPECT_THROW(SaveSettingsFile(File("no/such/dir/x.ini"), ui.parameters), SettingsFileError);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);  // no temporary file left behind
+}
+
+}  // namespace
+}  // namespace varnex
