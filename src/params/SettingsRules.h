@@ -1,0 +1,29 @@
+#pragma once
+#include <functional>
+
+#include <QString>
+
+class QLineEdit;
+class QWidget;
+
+namespace varnex {
+
+// The rules that keep the settings page consistent: temperature pairs and
+// their degree labels, the Contact-ID and user-number checks, the hidden
+// holders mirrored by radio buttons and radio groups, and the temperature
+// sensor sharing input IN1. They hang on the signals that fire on every
+// change, so reads and file loads set them off exactly as the user does.
+// Controls are found by name under `window`; a missing one is skipped.
+void ConnectSettingsRules(QWidget* window, std::function<void(const char* reason)> updateLinkState);
+
+// Runs the change of each minimum and then of each maximum once, as the
+// window does at the end of its construction, so the labels show the bars.
+void RunTemperatureRules(QWidget* window);
+
+// White when the text is a Contact-ID code (4 digits, the first 1 or 3),
+// red otherwise.
+bool IsValidContactId(const QString& text);
+bool IsValidUserId(const QString& text);
+void ValidateContactIdEdit(QLineEdit* edit);
+
+}  // namespace varnex
