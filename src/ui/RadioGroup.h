@@ -25,6 +25,10 @@ public:
 
     // -1 means no item selected; an index outside the items selects none.
     int itemIndex() const { return m_index; }
+    // The button of an item, for layout only; nullptr outside the items.
+    QRadioButton* button(int index) const {
+        return index >= 0 && index < m_buttons.size() ? m_buttons[index] : nullptr;
+    }
     void setItemIndex(int index);
 
 signals:

@@ -1,6 +1,8 @@
 #include "ui/SpinEdit.h"
 
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <algorithm>
 
 namespace varnex {
@@ -30,7 +32,23 @@ void SpinEdit::setText(const QString& text) {
 void SpinEdit::setRange(int minimum, int maximum) {
     m_minimum = minimum;
     m_maximum = std::max(minimum, maximum);
+    updateGeometry();
 }
+
+QSize SpinEdit::sizeHint() const {
+    ensurePolished();
+    const QFontMetrics fm(fontMetrics());
+    int width = std::max(fm.horizontalAdvance(QString::number(m_minimum)),
+                         fm.horizontalAdvance(QString::number(m_maximum)));
+    // Room for one more digit and the cursor, as the stock spin boxes leave.
+    width += fm.horizontalAdvance(QLatin1Char('0')) + 2;
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    const QSize content(width, lineEdit()->sizeHint().height());
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, content, this);
+}
+
+QSize SpinEdit::minimumSizeHint() const { return sizeHint(); }
 
 void SpinEdit::stepBy(int steps) {
     long long value = 0;

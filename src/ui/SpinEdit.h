@@ -24,6 +24,11 @@ public:
     void setSingleStep(int step) { m_step = step; }
     int singleStep() const { return m_step; }
 
+    // Wide enough for the widest number of the range; the base class would size
+    // itself from an empty value.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
