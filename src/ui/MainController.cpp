@@ -1,0 +1,244 @@
+#include "ui/MainController.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "link/Codepage.h"
+#include "modem/TModem.h"
+#include "params/ControlCodec.h"
+#include "params/SettingsFile.h"
+#include "params/SettingsRules.h"
+#include "ui/PwdForm.h"
+#include "ui/UsbConnectForm.h"
+
+namespace varnex {
+
+void QtEventPump::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void MainController::UsbStateEvent::OnChangeState(const char* state) {
+    // The state text is a constant; it outlives the call.
+    owner->windowCall.CallInWindowThread([o = owner, state] { return o->UpdateLinkState(state); });
+}
+
+MainController::MainController(HidBackend& backend, QObject* parent)
+    : QObject(parent),
+      windowCall([w = &window](std::function<void()> call) {
+          QMetaObject::invokeMethod(w, std::move(call), Qt::QueuedConnection);
+      }),
+      protocol(nullptr, &eventPump),
+      usbConnection(std::make_unique<ConnHIDCOM>(backend)),
+      languageManager(&window),
+      transfer(protocol, window.parameterList, window.ProgressBarRW, &window,
+               [this](const char* reason) { UpdateLinkState(reason); }) {
+    execPasswordWindow = [](QDialog& d) { d.exec(); };
+    execUsbConnectWindow = [](QDialog& d) { d.exec(); };
+    chooseOpenFile = [this] {
+        return QFileDialog::getOpenFileName(&window, QString(), QString(), QStringLiteral("ini files (*.ini)"));
+    };
+    chooseSaveFile = [this] {
+        return QFileDialog::getSaveFileName(&window, QString(), QString(), QStringLiteral("ini files (*.ini)"));
+    };
+    window.statusBar()->setObjectName("StatusBar");
+    ConnectSettingsRules(&window, [this](const char* reason) { UpdateLinkState(reason); });
+
+    usbConnection->stateListeners.Add(&usbStateEvent);
+    usbConnection->Open();
+    usbCommandSlot.reset(usbConnection->CreateSlot(2));
+    usbCommandSlot->receiveListeners.Add(&commandListener);
+    protocol.SetCommandChannel(usbCommandSlot.get());
+    statusChannel.reset(usbConnection->CreateSlot(4));
+    statusChannel->receiveListeners.Add(&statusListener);
+    logChannel.reset(usbConnection->CreateSlot(3));
+    logChannel->receiveListeners.Add(&logListener);
+
+    BuildLanguageList(languages);
+    languageManager.RestoreLanguage(languages, window.cbLanguage);
+    RunTemperatureRules(&window);
+    ConnectHandlers();
+}
+
+MainController::~MainController() { FormClose(); }
+
+void MainController::ConnectHandlers() {
+    auto& h = window.handlers;
+    h.btnReadClick = [this] { ReadFromDevice(); };
+    h.btnWriteClick = [this] { WriteToDevice(); };
+    h.btnOpenClick = [this] {
+        const QString path = chooseOpenFile ? chooseOpenFile() : QString();
+        if (!path.isEmpty()) OpenSettingsFile(path);
+    };
+    h.btnSaveClick = [this] {
+        const QString path = chooseSaveFile ? chooseSaveFile() : QString();
+        if (!path.isEmpty()) SaveSettingsFile(path);
+    };
+    h.cbLanguageChange = [this] { languageManager.cbLanguageChange(languages, window.cbLanguage); };
+    h.FormShow = [this] { FormShow(); };
+    h.FormClose = [this] { FormClose(); };
+}
+
+void MainController::ShowOutcome(const QString& line) { window.statusBar()->showMessage(line); }
+QString MainController::Outcome() const { return window.statusBar()->currentMessage(); }
+
+int MainController::UpdateLinkState(const char* /*reason*/) {
+    // Each run reads the link afresh: a nested run can change it under us.
+    bool connected = usbConnection && usbConnection->IsConnected();
+    if (!connected && modemConnection) connected = modemConnection->IsOpen();
+    if (transfer.busy) {
+        window.PageControl1->setEnabled(false);
+        window.btnRead->setEnabled(false);
+        window.btnWrite->setEnabled(false);
+    } else {
+        window.btnRead->setEnabled(connected);
+        window.btnWrite->setEnabled(connected);
+        window.PageControl1->setEnabled(true);
+    }
+    if (!loggedIn && connected) {
+        password = kDefaultPassword;
+        bool success = false;
+        for (int attempt = 0; attempt < 5 && !success; ++attempt) success = Login() == 1;
+        if (success) {
+            window.btnRead->setEnabled(true);
+            window.btnWrite->setEnabled(true);
+        }
+        if (modemConnection && modemConnection->IsOpen()) statusChannel->WriteString("R");
+    }
+    loggedIn = connected;
+    return 0;
+}
+
+int MainController::Login() {
+    if (usbConnectWindow && usbConnectWindow->isVisible()) {
+        usbConnectWindow->hide();
+        usbConnectWindow->close();
+    }
+    TPwdForm form(&window, TPwdForm::Owner{
+                               [this](const QString& p) { password = p; },
+                               [this](const QString& o, const QString& n) { return SendPassword(o, n); },
+                               [this] { loggedIn = true; },
+                               [this](const QString& key) { return languageManager.Translate(key); },
+                           });
+    execPasswordWindow(form);
+    protocol.levelZeroPrompt = false;
+    protocol.replyReady = false;
+    const int r = SendPassword(password, QStringLiteral("0"));
+    if (r == 1) {
+        window.SetActivePage(TFormMain::kSettingsPage);
+        loggedIn = true;
+    }
+    return r;
+}
+
+int MainController::SendPassword(const QString& pwd, const QString& newPassword) {
+    return protocol.SendPassword(pwd.toStdWString(), newPassword.toStdWString());
+}
+
+void MainController::OnStatusText(void* owner, const std::uint8_t* data, std::size_t length) {
+    auto* self = static_cast<MainController*>(owner);
+    std::wstring text = DecodeAnsi(data, length);  // the call owns its copy
+    self->windowCall.CallInWindowThread([self, text = std::move(text)] { return self->HandleStatusData(text); });
+}
+
+void MainController::OnLogText(void* owner, const std::uint8_t* data, std::size_t length) {
+    auto* self = static_cast<MainController*>(owner);
+    std::wstring text = DecodeAnsi(data, length);
+    self->windowCall.CallInWindowThread([self, text = std::move(text)] { return self->HandleLogData(text); });
+}
+
+int MainController::HandleStatusData(const std::wstring& text) {
+    const auto failures = statusStream.Feed(text, [this](const std::wstring& key, const std::wstring& value) {
+        if (const ControlDesc* row = window.statusList.Find(QString::fromStdWString(key)))
+            SetControlValue(row->control, QString::fromStdWString(value));
+    });
+    // A value its control cannot take is reported here, without a modal box,
+    // and the records after it were applied all the same.
+    for (const auto& failure : failures)
+        ShowOutcome(QStringLiteral("Status: %1").arg(QString::fromUtf8(failure.c_str())));
+    return 0;
+}
+
+int MainController::HandleLogData(const std::wstring& text) {
+    logStream.Feed(text, [this](const LogStream::Line& line) {
+        window.MemoLog1->appendPlainText(QString::fromStdWString(line.text));
+        if (!line.pane2.empty()) window.MemoLog2->appendPlainText(QString::fromStdWString(line.pane2));
+        if (!line.pane3.empty()) window.MemoLog3->appendPlainText(QString::fromStdWString(line.pane3));
+    });
+    return 0;
+}
+
+void MainController::ReadFromDevice() {
+    transfer.ReadFromDevice([this](const QString& line) { ShowOutcome(line); });
+}
+
+void MainController::WriteToDevice() {
+    transfer.WriteToDevice([this](const QString& line) { ShowOutcome(line); });
+}
+
+void MainController::OpenSettingsFile(const QString& path) {
+    try {
+        ShowOutcome(varnex::OpenSettingsFile(path, window.parameterList));
+    } catch (const ConversionError& e) {
+        ShowOutcome(QStringLiteral("Open of %1 stopped: %2").arg(path, QString::fromUtf8(e.what())));
+        throw;
+    } catch (const SettingsFileError& e) {
+        ShowOutcome(QString::fromUtf8(e.what()));
+        throw;
+    }
+}
+
+void MainController::SaveSettingsFile(const QString& path) {
+    try {
+        ShowOutcome(varnex::SaveSettingsFile(path, window.parameterList));
+    } catch (const SettingsFileError& e) {
+        ShowOutcome(QString::fromUtf8(e.what()));
+        throw;
+    }
+}
+
+void MainController::RefreshSerialPortList() {
+    const SerialPortList ports = varnex::RefreshSerialPortList(serialPorts);
+    window.cbModemPortSel->clear();
+    for (const auto& name : ports.names) window.cbModemPortSel->addItem(QString::fromStdString(name));
+    window.cbModemPortSel->setCurrentIndex(ports.selected);
+}
+
+void MainController::FormShow() {
+    loggedIn = false;
+    transfer.busy = false;
+    RefreshSerialPortList();
+    usbConnectWindow = std::make_unique<TUSBConnectForm>(
+        &window, TUSBConnectForm::Owner{
+                     [this](const QString& key) { return languageManager.Translate(key); },
+                     [this](int index) {
+                         if (index >= 0 && index < languages.size())
+                             languageManager.SelectLanguage(languages.at(index).code);
+                     },
+                 });
+    for (int i = 0; i < window.cbLanguage->count(); ++i)
+        usbConnectWindow->cbLanguage->addItem(window.cbLanguage->itemText(i));
+    usbConnectWindow->cbLanguage->setCurrentIndex(window.cbLanguage->currentIndex());
+    execUsbConnectWindow(*usbConnectWindow);
+    languageManager.RestoreLanguage(languages, window.cbLanguage);
+}
+
+void MainController::FormClose() {
+    const bool first = !windowCall.Closing();
+    windowCall.SetClosing();
+    // A call still up is hung up before the program goes.
+    if (first && modemConnection && window.handlers.btCSDDisconnectClick) window.handlers.btCSDDisconnectClick();
+    if (!usbConnection) return;
+    // The reader ends first, so nothing reaches the channels while they go.
+    usbConnection->Close();
+    usbCommandSlot.reset();
+    statusChannel.reset();
+    logChannel.reset();
+    usbConnection.reset();
+    protocol.SetCommandChannel(nullptr);
+}
+
+}  // namespace varnex

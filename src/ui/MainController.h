@@ -1,0 +1,115 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "lang/LangMan.h"
+#include "lang/LanguageLookup.h"
+#include "link/CommandProtocol.h"
+#include "link/Connection.h"
+#include "link/WindowCall.h"
+#include "params/Streams.h"
+#include "params/Transfer.h"
+#include "ui/FormMain.h"
+#include "modem/SerialPortList.h"
+#include "usb/ConnHIDCOM.h"
+
+class QDialog;
+
+namespace varnex {
+
+class TPwdForm;
+class TUSBConnectForm;
+class TModem;
+
+// Keeps the window alive while a command waits.
+class QtEventPump : public EventPump {
+public:
+    void pump() override;
+};
+
+// The main window's logic: it owns the window and everything that lives as
+// long as it does (the USB connection and its channels, the protocol, the
+// language manager, the stream buffers) and fills the window's hooks. The
+// window's controls stay the only store of the configuration.
+class MainController : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kDefaultPassword = "7402";
+
+    explicit MainController(HidBackend& backend, QObject* parent = nullptr);
+    ~MainController() override;
+
+    TFormMain window;
+
+    // Modal windows are shown through these, so tests can drive them
+    // without a nested event loop. Each defaults to exec().
+    std::function<void(QDialog&)> execPasswordWindow;
+    std::function<void(QDialog&)> execUsbConnectWindow;
+    // The file dialogs; each returns the chosen path or empty when cancelled.
+    std::function<QString()> chooseOpenFile;
+    std::function<QString()> chooseSaveFile;
+
+    // The serial device nodes the modem page probes; the demo adds its own.
+    SerialPortProbeSource serialPorts = [] { return SerialPortCandidates(); };
+    // Fills cbModemPortSel with the ports that open, the first selected.
+    void RefreshSerialPortList();
+
+    int UpdateLinkState(const char* reason);
+    int Login();
+    int SendPassword(const QString& password, const QString& newPassword);
+    int HandleStatusData(const std::wstring& text);
+    int HandleLogData(const std::wstring& text);
+    void ReadFromDevice();
+    void WriteToDevice();
+    void OpenSettingsFile(const QString& path);
+    void SaveSettingsFile(const QString& path);
+    void FormShow();
+    void FormClose();
+    // One line in the status bar for the outcome of an operation.
+    void ShowOutcome(const QString& line);
+    QString Outcome() const;
+
+    static void OnStatusText(void* owner, const std::uint8_t* data, std::size_t length);
+    static void OnLogText(void* owner, const std::uint8_t* data, std::size_t length);
+
+    // Members named as the window's own.
+    WindowCallRequest windowCall;
+    QtEventPump eventPump;
+    CommandProtocol protocol;
+    std::unique_ptr<ConnHIDCOM> usbConnection;
+    // The command channel is the protocol's: channel 2, or the modem during a remote connection.
+    std::unique_ptr<Slot> usbCommandSlot;
+    std::unique_ptr<Slot> statusChannel;
+    std::unique_ptr<Slot> logChannel;
+    LangMan languageManager;
+    LanguageDescList languages;
+    ConfigurationTransfer transfer;
+    StatusStream statusStream;
+    LogStream logStream;
+    QString password = kDefaultPassword;
+    bool loggedIn = false;
+    std::unique_ptr<TUSBConnectForm> usbConnectWindow;
+    TModem* modemConnection = nullptr;  // while a remote connection is set up or up
+
+private:
+    class UsbStateEvent : public ChangeStateEvent {
+    public:
+        explicit UsbStateEvent(MainController* owner) : owner(owner) {}
+        void OnChangeState(const char* state) override;
+
+    private:
+        MainController* owner;
+    };
+
+    void ConnectHandlers();
+
+    UsbStateEvent usbStateEvent{this};
+    ResponseConnection commandListener{&protocol, &CommandProtocol::OnCommandText};
+    ResponseConnection statusListener{this, &MainController::OnStatusText};
+    ResponseConnection logListener{this, &MainController::OnLogText};
+};
+
+}  // namespace varnex
