@@ -1,0 +1,228 @@
+// The application shell end to end over the simulated module: start-up,
+// the automatic login with the password window, link changes, closing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/ModuleSimulator.h"
+#include "sim/SimulatedHidBackend.h"
+#include "ui/MainController.h"
+#include "ui/PwdForm.h"
+#include "ui/UsbConnectForm.h"
+
+namespace varnex {
+namespace {
+
+bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+void PumpFor(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+std::vector<std::string> PasswordCommands(const sim::ModuleSimulator& module) {
+    std::vector<std::string> found;
+    for (const auto& c : module.Commands())
+        if (c.rfind("set REM:UPW", 0) == 0) found.push_back(c);
+    return found;
+}
+
+// Changes the module's password the way any tool would, before it is plugged in.
+void SetModulePassword(sim::ModuleSimulator& module, const std::string& to) {
+    // Silent, so no prompt of this exchange can reach the tool later.
+    const std::string command = "set REM:UPW C," + module.Password() + "," + to + "\n";
+    module.SetSilent(true);
+    module.ReceiveCommandBytes(reinterpret_cast<const std::uint8_t*>(command.data()), command.size());
+    module.SetSilent(false);
+    module.SetLevel(0);
+}
+
+class Shell : public ::testing::Test {
+protected:
+    Shell() {
+        controller = std::make_unique<MainController>(backend);
+        controller->execPasswordWindow = [this](QDialog& d) {
+            auto& form = static_cast<TPwdForm&>(d);
+            fieldsAtShow.push_back(form.ppassword->text().toStdString());
+            if (onPassword) onPassword(form);
+            else form.btPasswAction->click();
+        };
+        controller->execUsbConnectWindow = [this](QDialog& d) {
+            if (onUsbConnect) onUsbConnect(static_cast<TUSBConnectForm&>(d));
+        };
+    }
+    ~Shell() override { controller.reset(); }
+    TFormMain& W() { return controller->window; }
+    bool ButtonsEnabled() { return W().btnRead->isEnabled() && W().btnWrite->isEnabled(); }
+    bool ButtonsDisabled() { return !W().btnRead->isEnabled() && !W().btnWrite->isEnabled(); }
+    void PlugAndWaitForLogin(std::size_t shows) {
+        backend.Plug();
+        ASSERT_TRUE(PumpUntil([&] { return fieldsAtShow.size() >= shows && controller->loggedIn; }));
+    }
+
+    sim::ModuleSimulator module;
+    sim::SimulatedHidBackend backend{module, false};
+    std::unique_ptr<MainController> controller;
+    std::vector<std::string> fieldsAtShow;
+    std::function<void(TPwdForm&)> onPassword;
+    std::function<void(TUSBConnectForm&)> onUsbConnect;
+};
+
+TEST_F(Shell, StartsWithoutTheModuleQuietlyAndLogsInWhenItComes) {
+    controller->FormShow();
+    PumpFor(150);
+    EXPECT_TRUE(fieldsAtShow.empty());
+    EXPECT_TRUE(ButtonsDisabled());
+    EXPECT_TRUE(W().PageControl1->isEnabled());
+    W().SetActivePage(TFormMain::kStatusPage);
+
+    PlugAndWaitForLogin(1);
+    EXPECT_EQ(fieldsAtShow, std::vector<std::string>{"7402"});
+    EXPECT_EQ(PasswordCommands(module), std::vector<std::string>{"set REM:UPW P,7402\n"});
+    EXPECT_EQ(module.Level(), 2);
+    EXPECT_TRUE(ButtonsEnabled());
+    EXPECT_EQ(W().PageControl1->currentIndex(), TFormMain::kSettingsPage);
+}
+
+TEST_F(Shell, FiveRefusedLoginsAndThenNoMoreUntilTheLinkDrops) {
+    SetModulePassword(module, "1111");
+    PlugAndWaitForLogin(5);
+    PumpFor(100);
+    EXPECT_EQ(fieldsAtShow.size(), 5u);
+    EXPECT_EQ(PasswordCommands(module).size(), 1u + 5u);  // the change made beforehand, then five logins
+    EXPECT_EQ(module.Level(), 0);
+    EXPECT_TRUE(ButtonsEnabled());  // the link is up; later commands fail on their own
+    controller->UpdateLinkState("ReadStart");
+    controller->UpdateLinkState("EditValidation");
+    EXPECT_EQ(fieldsAtShow.size(), 5u);
+}
+
+TEST_F(Shell, UnplugDisablesTheButtonsAndReplugStartsAgainFromTheDefault) {
+    SetModulePassword(module, "1111");
+    onPassword = [](TPwdForm& f) {
+        f.ppassword->setText("1111");
+        f.btPasswAction->click();
+    };
+    PlugAndWaitForLogin(1);
+    ASSERT_EQ(module.Level(), 2);
+    backend.Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return ButtonsDisabled(); }));
+    EXPECT_TRUE(W().PageControl1->isEnabled());
+    EXPECT_FALSE(controller->loggedIn);
+
+    onPassword = nullptr;
+    SetModulePassword(module, "7402");
+    PlugAndWaitForLogin(2);
+    EXPECT_EQ(fieldsAtShow, (std::vector<std::string>{"7402", "7402"}));
+    EXPECT_EQ(PasswordCommands(module).back(), "set REM:UPW P,7402\n");
+    EXPECT_EQ(controller->password.toStdString(), "7402");
+}
+
+TEST_F(Shell, APasswordChangeSendsTheChangeAndThenLogsInWithTheNewPassword) {
+    bool okBeforeMatch = true, okAfterMatch = false;
+    onPassword = [&](TPwdForm& f) {
+        f.rbcpw->click();
+        f.cpasswordo->setText("7402");
+        f.cpasswordn->setText("5555");
+        f.cpasswordnp->setText("55");
+        okBeforeMatch = f.btPasswAction->isEnabled();
+        f.cpasswordnp->setText("5555");
+        okAfterMatch = f.btPasswAction->isEnabled();
+        f.btPasswAction->click();
+    };
+    PlugAndWaitForLogin(1);
+    EXPECT_FALSE(okBeforeMatch);
+    EXPECT_TRUE(okAfterMatch);
+    EXPECT_EQ(PasswordCommands(module),
+              (std::vector<std::string>{"set REM:UPW C,7402,5555\n", "set REM:UPW P,5555\n"}));
+    EXPECT_EQ(module.Password(), "5555");
+    EXPECT_EQ(module.Level(), 2);
+}
+
+TEST_F(Shell, ThePasswordWindowsOptionsFollowTheirRules) {
+    onPassword = [](TPwdForm& f) {
+        EXPECT_TRUE(f.rbepw->isChecked());
+        EXPECT_FALSE(f.gbnewpw->isEnabled());
+        f.rbcpw->click();
+        EXPECT_TRUE(f.cpasswordn->isEnabled());
+        EXPECT_FALSE(f.btPasswAction->isEnabled());
+        f.rbepw->click();  // back to login: the change fields stay as they were
+        EXPECT_TRUE(f.cpasswordn->isEnabled());
+        EXPECT_FALSE(f.btPasswAction->isEnabled());
+        f.cpasswordn->setText("1");
+        f.cpasswordnp->setText("1");
+        EXPECT_TRUE(f.btPasswAction->isEnabled());
+        f.cpasswordnp->setText("12");  // OK is never taken back
+        EXPECT_TRUE(f.btPasswAction->isEnabled());
+        f.close();  // the close box: the stored password is still sent
+    };
+    PlugAndWaitForLogin(1);
+    EXPECT_EQ(PasswordCommands(module), std::vector<std::string>{"set REM:UPW P,7402\n"});
+}
+
+TEST_F(Shell, TheConnectWindowClosesWhenALoginBeginsAndSwitchesTheLanguage) {
+    bool visibleDuringLogin = true;
+    onPassword = [&](TPwdForm& f) {
+        visibleDuringLogin = controller->usbConnectWindow->isVisible();
+        f.btPasswAction->click();
+    };
+    onUsbConnect = [&](TUSBConnectForm& d) {
+        d.show();
+        const int magyar = d.cbLanguage->findText("Magyar");
+        ASSERT_GE(magyar, 0);
+        d.cbLanguage->setCurrentIndex(magyar);
+        emit d.cbLanguage->activated(magyar);
+        EXPECT_NE(d.lbReconnectMessage->text().toStdString(), "Connect the device!");
+        EXPECT_EQ(d.windowTitle().toStdString(), "Talmeno");
+        EXPECT_EQ(d.Button1->text().toStdString(), "OK");
+        EXPECT_NE(W().btnRead->text().toStdString(), "Read");  // the main window switched too
+        backend.Plug();
+        ASSERT_TRUE(PumpUntil([&] { return controller->loggedIn; }));
+    };
+    controller->FormShow();
+    EXPECT_FALSE(visibleDuringLogin);
+    EXPECT_EQ(W().cbLanguage->currentText().toStdString(), "Magyar");
+    EXPECT_EQ(controller->languageManager.code().toStdString(), "hu");
+}
+
+TEST_F(Shell, ClosingWithTheModuleAttachedRunsNothingAfterwards) {
+    PlugAndWaitForLogin(1);
+    controller->FormClose();
+    EXPECT_EQ(controller->usbConnection, nullptr);
+    backend.Unplug();
+    PumpFor(100);
+    EXPECT_TRUE(ButtonsEnabled());  // no "Detached" reached the window
+    controller->FormClose();        // a second close is harmless
+}
+
+TEST_F(Shell, OperationsStateTheirOutcomeInTheStatusBar) {
+    PlugAndWaitForLogin(1);
+    W().btnRead->click();
+    EXPECT_EQ(controller->Outcome().toStdString(), "Read 205 of 205 settings.");
+    EXPECT_TRUE(ButtonsEnabled());
+    EXPECT_TRUE(W().PageControl1->isEnabled());
+    W().btnWrite->click();
+    EXPECT_EQ(controller->Outcome().toStdString(), "Wrote 205 of 205 settings.");
+}
+
+}  // namespace
+}  // namespace varnex
