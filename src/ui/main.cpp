@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "link/Codepage.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
 #include "ui/MainController.h"
@@ -16,6 +17,19 @@ const char kUsage[] =
     "\n"
     "  --demo   work with a simulated module instead of a real one; it is\n"
     "           plugged in about a second after start (password 7402)\n";
+
+// A module as an installer finds it on site: a few numbers and texts set.
+void SetUpDemoModule(varnex::sim::ModuleSimulator& module) {
+    const std::pair<const char*, const wchar_t*> values[] = {
+        {"CALL:USER1.PN", L"+36301234567"},      {"CALL:USER2.PN", L"+36709876543"},
+        {"CALL:USER1.NMOD", L"1"},               {"EVH:Z1A.T1", L"1"},
+        {"EVH:Z1A.S1", L"1"},                    {"EVH:Z1R.S1", L"1"},
+        {"SMS:Z1A.SMS", L"Riasztás: bejárati ajtó"}, {"SMS:Z1R.SMS", L"Bejárati ajtó rendben"},
+        {"EVH:BATTA.S2", L"1"},                  {"CALL:SUNR1.PN", L"+36201112233"},
+    };
+    for (const auto& [key, value] : values)
+        if (module.HasParameter(key)) module.SetParameterValue(key, varnex::EncodeAnsi(value));
+}
 
 }  // namespace
 
@@ -42,6 +56,7 @@ int main(int argc, char** argv) {
     if (demo) {
         module = std::make_unique<varnex::sim::ModuleSimulator>();
         module->SetLogInterval(std::chrono::milliseconds(1500));
+        SetUpDemoModule(*module);
         auto simulated = std::make_unique<varnex::sim::SimulatedHidBackend>(*module, false);
         QTimer::singleShot(1000, [b = simulated.get()] { b->Plug(); });
         backend = std::move(simulated);
