@@ -60,6 +60,7 @@ int ConfigurationTransfer::InvalidFieldCount() const {
 
 QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
     BusyScope scope(busy, updateLinkState, "ReadStart", "ReadEnd");
+    complete = false;
     readReplies.clear();
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
@@ -97,6 +98,7 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
         ++applied;
     }
 
+    complete = !loggedOut && applied == total;
     QString line;
     if (loggedOut)
         line = QStringLiteral("Read stopped after %1 settings: the module logged out.").arg(readReplies.size());
@@ -123,6 +125,7 @@ void ConfigurationTransfer::RepairHolders() {
 
 QString ConfigurationTransfer::WriteToDevice(const Report& report) {
     BusyScope scope(busy, updateLinkState, "WriteStart", "WriteEnd");
+    complete = false;
     const int invalid = InvalidFieldCount();
     if (invalid > 0 && report)
         report(invalid == 1 ? QStringLiteral("Writing: 1 Contact-ID or user-ID field is marked invalid and is sent "
@@ -134,6 +137,7 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
     QString line = QStringLiteral("Wrote %1 of %1 settings.").arg(total);
+    complete = true;
     for (int i = 0; i < total; ++i) {
         const ControlDesc& row = parameters.At(i);
         const int result = protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
@@ -144,6 +148,7 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
                        .arg(row.key,
                             result < 0 ? QStringLiteral("the module logged out.")
                                        : QStringLiteral("the module did not confirm."));
+            complete = false;
             break;
         }
         if (progress) progress->setValue(progress->value() + 1);

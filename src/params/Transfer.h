@@ -35,6 +35,8 @@ public:
 
     bool busy = false;
     QStringList readReplies;
+    // Whether the last read applied, or the last write sent, every setting.
+    bool complete = false;
 
 private:
     void RepairHolders();

@@ -127,6 +127,7 @@ int MainController::Login() {
     protocol.levelZeroPrompt = false;
     protocol.replyReady = false;
     const int r = SendPassword(password, QStringLiteral("0"));
+    lastLoginResult = r;
     if (r == 1) {
         window.SetActivePage(TFormMain::kSettingsPage);
         loggedIn = true;
@@ -152,8 +153,10 @@ void MainController::OnLogText(void* owner, const std::uint8_t* data, std::size_
 
 int MainController::HandleStatusData(const std::wstring& text) {
     const auto failures = statusStream.Feed(text, [this](const std::wstring& key, const std::wstring& value) {
-        if (const ControlDesc* row = window.statusList.Find(QString::fromStdWString(key)))
-            SetControlValue(row->control, QString::fromStdWString(value));
+        const ControlDesc* row = window.statusList.Find(QString::fromStdWString(key));
+        if (!row) return;
+        reportedStatus[row->key] = QString::fromStdWString(value);
+        SetControlValue(row->control, QString::fromStdWString(value));
     });
     // A value its control cannot take is reported here, without a modal box,
     // and the records after it were applied all the same.

@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -91,6 +92,9 @@ public:
     LogStream logStream;
     QString password = kDefaultPassword;
     bool loggedIn = false;
+    int lastLoginResult = 0;  // of the latest Login: 1, -1 or 0
+    // The latest value each status key reported, as the module sent it.
+    std::map<QString, QString> reportedStatus;
     std::unique_ptr<TUSBConnectForm> usbConnectWindow;
     TModem* modemConnection = nullptr;  // while a remote connection is set up or up
 

@@ -2,21 +2,18 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <memory>
 
 #include "link/Codepage.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
+#include "ui/Batch.h"
 #include "ui/MainController.h"
 #include "usb/HidApiBackend.h"
 
 namespace {
-
-const char kUsage[] =
-    "Usage: varnex [--demo]\n"
-    "\n"
-    "  --demo   work with a simulated module instead of a real one; it is\n"
-    "           plugged in about a second after start (password 7402)\n";
 
 // A module as an installer finds it on site: a few numbers and texts set.
 void SetUpDemoModule(varnex::sim::ModuleSimulator& module) {
@@ -36,29 +33,49 @@ void SetUpDemoModule(varnex::sim::ModuleSimulator& module) {
 // Start-up: the main window owns everything that lives for the whole run; the
 // message loop runs until it closes.
 int main(int argc, char** argv) {
+    bool batch = false;
+    for (int i = 1; i < argc; ++i) batch = batch || std::strcmp(argv[i], "--batch") == 0;
+    // Batch mode needs no display.
+    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Varnex");
+
     bool demo = false;
-    for (const QString& arg : app.arguments().mid(1)) {
-        if (arg == "--demo") {
+    varnex::BatchOptions options;
+    QStringList rest = app.arguments().mid(1);
+    if (rest.contains("--help") || rest.contains("-h")) {
+        std::fputs(varnex::kBatchUsageText, stdout);
+        return 0;
+    }
+    if (batch) {
+        rest.removeAll("--batch");
+        QString error;
+        if (!varnex::ParseBatchArguments(rest, &options, &error)) {
+            std::fprintf(stderr, "varnex: %s\n\n%s", error.toLocal8Bit().constData(), varnex::kBatchUsageText);
+            return varnex::kBatchUsage;
+        }
+        demo = options.demo;
+    } else {
+        for (const QString& arg : rest) {
+            if (arg != "--demo") {
+                std::fprintf(stderr, "varnex: unknown argument '%s'\n\n%s", arg.toLocal8Bit().constData(),
+                             varnex::kBatchUsageText);
+                return varnex::kBatchUsage;
+            }
             demo = true;
-        } else if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "varnex: unknown argument '%s'\n\n%s", arg.toLocal8Bit().constData(), kUsage);
-            return 2;
         }
     }
 
     std::unique_ptr<varnex::sim::ModuleSimulator> module;
     std::unique_ptr<varnex::HidBackend> backend;
-    if (demo) {
+    if (batch && (!options.NeedsModule() || !options.modemPort.isEmpty())) {
+        backend = std::make_unique<varnex::NoHidBackend>();
+    } else if (demo) {
         module = std::make_unique<varnex::sim::ModuleSimulator>();
         module->SetLogInterval(std::chrono::milliseconds(1500));
         SetUpDemoModule(*module);
-        auto simulated = std::make_unique<varnex::sim::SimulatedHidBackend>(*module, false);
-        QTimer::singleShot(1000, [b = simulated.get()] { b->Plug(); });
+        auto simulated = std::make_unique<varnex::sim::SimulatedHidBackend>(*module, batch);
+        if (!batch) QTimer::singleShot(1000, [b = simulated.get()] { b->Plug(); });
         backend = std::move(simulated);
     } else {
         backend = std::make_unique<varnex::HidApiBackend>();
@@ -66,12 +83,17 @@ int main(int argc, char** argv) {
 
     try {
         varnex::MainController controller(*backend);
+        if (batch) return varnex::RunBatch(controller, options, std::cout, std::cerr);
         controller.window.show();
         return app.exec();
     } catch (const std::exception& e) {
+        if (batch) {
+            std::fprintf(stderr, "varnex: %s\n", e.what());
+            return varnex::kBatchStepFailed;
+        }
         QMessageBox::critical(nullptr, QStringLiteral("Varnex"), QString::fromUtf8(e.what()));
     } catch (...) {
-        QMessageBox::critical(nullptr, QStringLiteral("Varnex"), QString());
+        if (!batch) QMessageBox::critical(nullptr, QStringLiteral("Varnex"), QString());
     }
     return 0;
 }

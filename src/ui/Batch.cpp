@@ -1,0 +1,176 @@
+#include "ui/Batch.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <exception>
+
+#include "link/CommandProtocol.h"
+#include "ui/MainController.h"
+#include "ui/PwdForm.h"
+
+namespace varnex {
+
+const char kBatchUsageText[] =
+    "Usage: varnex [--demo]\n"
+    "       varnex --batch [--demo | --modem PORT --phone NUMBER] [--password PASSWORD] STEP...\n"
+    "\n"
+    "Without --batch the window opens; --demo puts a simulated module behind\n"
+    "the USB path (password 7402).\n"
+    "\n"
+    "Batch mode runs the steps in order, without a window:\n"
+    "  open FILE     load a settings file into the configuration\n"
+    "  save FILE     save the configuration to a settings file (.ini is added)\n"
+    "  read          read all 205 settings from the module\n"
+    "  write         write all 205 settings to the module\n"
+    "  test-report   make the module send a test report now\n"
+    "  status        print the module's status values as KEY=VALUE lines\n"
+    "\n"
+    "Options:\n"
+    "  --demo              use the simulated module\n"
+    "  --modem PORT        dial the module through the GSM modem on PORT (e.g. /dev/ttyUSB0)\n"
+    "  --phone NUMBER      the module's phone number, with --modem\n"
+    "  --password PASSWORD the module's password (default 7402)\n"
+    "  --help              show this text\n"
+    "\n"
+    "Steps that need no module (open, save) open no link. Otherwise the USB\n"
+    "module is used unless --modem or --demo is given; batch mode waits a few\n"
+    "seconds for it to appear.\n"
+    "\n"
+    "Exit status: 0 every step succeeded; 1 a step failed; 2 wrong usage;\n"
+    "3 no module found or the dial failed; 4 the module refused the login.\n";
+
+bool BatchOptions::NeedsModule() const {
+    for (const auto& step : steps)
+        if (step.name != "open" && step.name != "save") return true;
+    return false;
+}
+
+bool ParseBatchArguments(const QStringList& arguments, BatchOptions* options, QString* error) {
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        auto value = [&](QString* into) {
+            if (i + 1 >= arguments.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(a);
+                return false;
+            }
+            *into = arguments.at(++i);
+            return true;
+        };
+        if (a == "--demo") {
+            options->demo = true;
+        } else if (a == "--modem") {
+            if (!value(&options->modemPort)) return false;
+        } else if (a == "--phone") {
+            if (!value(&options->phone)) return false;
+        } else if (a == "--password") {
+            if (!value(&options->password)) return false;
+        } else if (a == "open" || a == "save") {
+            BatchStep step{a, QString()};
+            if (!value(&step.argument)) return false;
+            options->steps.append(step);
+        } else if (a == "read" || a == "write" || a == "test-report" || a == "status") {
+            options->steps.append({a, QString()});
+        } else {
+            *error = QStringLiteral("unknown step or option '%1'").arg(a);
+            return false;
+        }
+    }
+    if (options->steps.isEmpty()) {
+        *error = QStringLiteral("no steps given");
+        return false;
+    }
+    if (options->modemPort.isEmpty() != options->phone.isEmpty()) {
+        *error = QStringLiteral("--modem and --phone go together");
+        return false;
+    }
+    if (options->demo && !options->modemPort.isEmpty()) {
+        *error = QStringLiteral("--demo and --modem exclude each other");
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+std::string Text(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+int RunBatch(MainController& controller, const BatchOptions& options, std::ostream& out, std::ostream& err,
+             int moduleWaitMs) {
+    controller.execPasswordWindow = [&options](QDialog& dialog) {
+        auto& form = static_cast<TPwdForm&>(dialog);
+        form.ppassword->setText(options.password);
+        form.btPasswAction->click();
+    };
+    controller.execUsbConnectWindow = [](QDialog&) {};
+    auto fail = [&](const QString& step, const QString& line, int status) {
+        err << "varnex: " << Text(step) << " failed: " << Text(line) << '\n';
+        return status;
+    };
+
+    if (options.NeedsModule()) {
+        err << "varnex: waiting for the module\n";
+        if (!PumpUntil([&] { return controller.usbConnection && controller.usbConnection->IsConnected(); },
+                       moduleWaitMs))
+            return fail("connect", "no module found on USB.", kBatchNoLink);
+        // The automatic login runs as soon as the window hears of the module.
+        if (!PumpUntil([&] { return controller.loggedIn; }, 60000) || controller.lastLoginResult != 1)
+            return fail("login", "the module refused the password.", kBatchLoginRefused);
+        err << "varnex: logged in\n";
+    }
+
+    for (const auto& step : options.steps) {
+        const QString name = step.argument.isEmpty() ? step.name : step.name + " " + step.argument;
+        try {
+            if (step.name == "open") {
+                controller.OpenSettingsFile(step.argument);
+            } else if (step.name == "save") {
+                controller.SaveSettingsFile(step.argument);
+            } else if (step.name == "read" || step.name == "write") {
+                if (step.name == "read") controller.ReadFromDevice();
+                else controller.WriteToDevice();
+                if (!controller.transfer.complete) return fail(name, controller.Outcome(), kBatchStepFailed);
+            } else if (step.name == "test-report") {
+                if (controller.protocol.SetParameter(L"EVM:New", L"10") != 1)
+                    return fail(name, "the module did not confirm the test report request.", kBatchStepFailed);
+                controller.ShowOutcome(QStringLiteral("The module was asked for a test report."));
+            } else if (step.name == "status") {
+                controller.reportedStatus.clear();
+                controller.protocol.SetParameter(L"Slots:Mainlog", L"1");
+                controller.statusChannel->WriteString("R");
+                const int total = controller.window.statusList.Count();
+                PumpUntil([&] { return static_cast<int>(controller.reportedStatus.size()) >= total; }, 3000);
+                for (int i = 0; i < total; ++i) {
+                    const QString& key = controller.window.statusList.At(i).key;
+                    auto it = controller.reportedStatus.find(key);
+                    if (it != controller.reportedStatus.end()) out << Text(key) << '=' << Text(it->second) << '\n';
+                }
+                out.flush();
+                const int got = static_cast<int>(controller.reportedStatus.size());
+                if (got < total)
+                    return fail(name, QStringLiteral("the module reported %1 of %2 status values.").arg(got).arg(total),
+                                kBatchStepFailed);
+                controller.ShowOutcome(QStringLiteral("Printed %1 status values.").arg(total));
+            }
+        } catch (const std::exception& e) {
+            return fail(name, QString::fromUtf8(e.what()), kBatchStepFailed);
+        }
+        err << "varnex: " << Text(name) << ": " << Text(controller.Outcome()) << '\n';
+    }
+    return kBatchOk;
+}
+
+}  // namespace varnex

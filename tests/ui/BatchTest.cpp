@@ -1,0 +1,151 @@
+// Batch runs over the simulated module, on the window's own code paths.
+#include "ui/Batch.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "params/Catalogue.h"
+#include "sim/ModuleSimulator.h"
+#include "sim/SimulatedHidBackend.h"
+#include "ui/MainController.h"
+
+namespace varnex {
+namespace {
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+class Batch : public ::testing::Test {
+protected:
+    Outcome Start(sim::ModuleSimulator& m, const QStringList& args, bool plugged = true, int waitMs = 3000) {
+        BatchOptions options;
+        QString error;
+        EXPECT_TRUE(ParseBatchArguments(args, &options, &error)) << error.toStdString();
+        sim::SimulatedHidBackend backend(m, plugged);
+        MainController controller(backend);
+        std::ostringstream out, err;
+        const int status = RunBatch(controller, options, out, err, waitMs);
+        return {status, out.str(), err.str()};
+    }
+    QString File(const QString& name) { return dir.filePath(name); }
+    QTemporaryDir dir;
+    sim::ModuleSimulator module;
+};
+
+TEST_F(Batch, TheCommandLineIsChecked) {
+    struct Case {
+        QStringList args;
+        const char* error;  // nullptr: accepted
+    };
+    const Case cases[] = {
+        {{"read", "save", "x.ini"}, nullptr},
+        {{"--demo", "--password", "1234", "status", "test-report"}, nullptr},
+        {{"--modem", "/dev/ttyUSB0", "--phone", "+3620", "read"}, nullptr},
+        {{}, "no steps given"},
+        {{"save"}, "save needs a value"},
+        {{"--password"}, "--password needs a value"},
+        {{"reed"}, "unknown step or option 'reed'"},
+        {{"--modem", "/dev/ttyUSB0", "read"}, "--modem and --phone go together"},
+        {{"--demo", "--modem", "/dev/x", "--phone", "1", "read"}, "--demo and --modem exclude each other"},
+    };
+    for (const auto& c : cases) {
+        BatchOptions options;
+        QString error;
+        EXPECT_EQ(ParseBatchArguments(c.args, &options, &error), c.error == nullptr) << c.args.join(' ').toStdString();
+        if (c.error) {
+            EXPECT_EQ(error.toStdString(), c.error);
+        }
+    }
+    BatchOptions offline;
+    QString error;
+    ASSERT_TRUE(ParseBatchArguments({"open", "a.ini", "save", "b.ini"}, &offline, &error));
+    EXPECT_FALSE(offline.NeedsModule());
+}
+
+TEST_F(Batch, ABackupRestoresIntoAnotherModule) {
+    for (const auto& row : ParameterCatalogue())
+        if (row.kind == ControlKind::Edit) module.SetParameterValue(row.key, "v" + row.control);
+    Outcome backup = Start(module, {"read", "save", File("backup")});
+    ASSERT_EQ(backup.status, kBatchOk) << backup.err;
+    EXPECT_NE(backup.err.find("read: Read 205 of 205 settings."), std::string::npos);
+
+    sim::ModuleSimulator fresh;
+    Outcome restore = Start(fresh, {"open", File("backup.ini"), "write"});
+    ASSERT_EQ(restore.status, kBatchOk) << restore.err;
+    for (const auto& row : ParameterCatalogue()) ASSERT_EQ(fresh.Parameter(row.key), module.Parameter(row.key)) << row.key;
+}
+
+TEST_F(Batch, ASaveOfAFreshWindowHoldsTheDefaults) {
+    Outcome run = Start(module, {"save", File("fresh.ini")}, false);
+    ASSERT_EQ(run.status, kBatchOk) << run.err;
+    QByteArray expected = "[Settings]\r\n";
+    for (const auto& row : ParameterCatalogue())
+        expected += QByteArray::fromStdString(row.control + "=" + row.defaultValue + "\r\n");
+    EXPECT_EQ(Read(File("fresh.ini")), expected);
+    EXPECT_TRUE(module.Commands().empty());  // no link for file steps
+}
+
+TEST_F(Batch, StatusPrintsEveryStatusValue) {
+    Outcome run = Start(module, {"status"});
+    ASSERT_EQ(run.status, kBatchOk) << run.err;
+    std::string expected;
+    for (const auto& row : StatusCatalogue()) expected += row.key + "=" + module.StatusValue(row.key) + "\n";
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST_F(Batch, EachFailureNamesItselfAndStops) {
+    QFile bad(File("bad.ini"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("[Settings]\r\ntbMaxTemp=abc\r\n");
+    bad.close();
+    QDir(dir.path()).mkdir("taken.ini");
+
+    struct Case {
+        const char* what;
+        QStringList args;
+        std::function<void(sim::ModuleSimulator&)> setUp;
+        bool plugged;
+        int status;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"no module", {"read"}, nullptr, false, kBatchNoLink, "varnex: connect failed: no module found on USB."},
+        {"login refused", {"--password", "1111", "read"}, nullptr, true, kBatchLoginRefused,
+         "varnex: login failed: the module refused the password."},
+        {"read stopped", {"read", "save", File("never")}, [](sim::ModuleSimulator& m) { m.SetDropToLevelZeroAfter(1 + 49); },
+         true, kBatchStepFailed, "varnex: read failed: Read stopped after 49 settings: the module logged out."},
+        {"write stopped", {"write"}, [](sim::ModuleSimulator& m) { m.SetDropToLevelZeroAfter(1 + 99); }, true,
+         kBatchStepFailed, "varnex: write failed: Write stopped at setting 100 of 205 ("},
+        {"unwritable", {"save", File("taken.ini")}, nullptr, false, kBatchStepFailed,
+         "varnex: save " + File("taken.ini").toStdString() + " failed: Unable to write to " +
+             File("taken.ini").toStdString()},
+        {"bad value", {"open", File("bad.ini"), "write"}, nullptr, true, kBatchStepFailed,
+         "'abc' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        sim::ModuleSimulator m;
+        if (c.setUp) c.setUp(m);
+        Outcome run = Start(m, c.args, c.plugged, 300);
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.line), std::string::npos) << c.what << "\n" << run.err;
+    }
+    EXPECT_FALSE(QFile::exists(File("never.ini")));  // the run stopped before it
+}
+
+}  // namespace
+}  // namespace varnex
