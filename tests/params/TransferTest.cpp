@@ -125,6 +125,13 @@ TEST_F(Transfer, TheRepliesKeyPicksTheControlAndEmptyValuesFollowTheCodec) {
     EXPECT_EQ(Value("cbSMSfw"), "1");
 }
 
+TEST_F(Transfer, RepliesForUnknownKeysAreSkippedAndCounted) {
+    module.SetReplyForKey("Unknown:Key");
+    EXPECT_EQ(transfer.ReadFromDevice().toStdString(), "Read 0 of 205 settings: 205 got no usable reply.");
+    EXPECT_FALSE(transfer.complete);
+    EXPECT_EQ(progress.value(), 205);
+}
+
 TEST_F(Transfer, ABadValueStopsTheApplyButNotTheWindow) {
     const auto& rows = ParameterCatalogue();
     std::size_t bad = 0;
