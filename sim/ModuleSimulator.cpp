@@ -33,6 +33,34 @@ const char* const kRoutineLines[] = {
     "<ATCH> (attached)",       "<DTMF> (tone 5)",    "<JST> (jam check ok)",
 };
 
+// The tags the tool's log panes pick out, and a few it does not: the lively
+// module's routine lines, one of each kind per round, in shuffled order.
+enum LivelyLine {
+    kLineLink, kLinePpp, kLinePppLower, kLineSio, kLineSlic, kLineSiadata, kLineDtmf,
+    kLineAtch, kLineJst, kLineDtmff, kLineHeartbeat, kLineSupply, kLineEvm, kLineRssi,
+    kLivelyLineKinds
+};
+
+std::string Tenths(int tenths) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", tenths / 10.0);
+    return text;
+}
+
+std::string Uptime(long long seconds) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%lldd %02lld:%02lld:%02lld", seconds / 86400, (seconds / 3600) % 24,
+                  (seconds / 60) % 60, seconds % 60);
+    return text;
+}
+
+// Walks `value` by one toward a band around `base`, at random inside it.
+int Drift(int value, int base, int band, bool up) {
+    if (value > base + band) return value - 1;
+    if (value < base - band) return value + 1;
+    return up ? value + 1 : value - 1;
+}
+
 bool StartsWith(const std::string& s, const std::string& prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
@@ -76,9 +104,14 @@ void ModuleSimulator::ReceiveStatusBytes(const std::uint8_t* data, std::size_t l
     std::lock_guard<std::mutex> lock(mutex_);
     if (length != 1 || data[0] != 'R') return;
     ++statusRequests_;
+    CatchUp(std::chrono::steady_clock::now());
+    Answer(Channel::Status, StatusReport());
+}
+
+std::string ModuleSimulator::StatusReport() {
     std::string report;
     for (const auto& key : statusKeys_) report += "{" + key + "=" + status_[key] + "}";
-    Answer(Channel::Status, report);
+    return report;
 }
 
 void ModuleSimulator::EmitLogLine(const std::string& text) {
@@ -86,13 +119,147 @@ void ModuleSimulator::EmitLogLine(const std::string& text) {
     Answer(Channel::Log, text + kCr);
 }
 
+std::string ModuleSimulator::LogStamp() {
+    // A lively module stamps its lines with its uptime; otherwise each line
+    // is a second after the one before.
+    const long long n = lively_ ? live_.systemUptime : logCounter_++;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "[%02lld:%02lld:%02lld] ", (n / 3600) % 24, (n / 60) % 60, n % 60);
+    return stamp;
+}
+
 void ModuleSimulator::EmitRoutineLogLine() {
     std::lock_guard<std::mutex> lock(mutex_);
-    const int n = logCounter_++;
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "[%02d:%02d:%02d] ", (n / 3600) % 24, (n / 60) % 60, n % 60);
+    CatchUp(std::chrono::steady_clock::now());
+    EmitRoutineLocked();
+}
+
+void ModuleSimulator::EmitRoutineLocked() {
+    if (lively_) {
+        Answer(Channel::Log, LogStamp() + LivelyLogLine() + kCr);
+        return;
+    }
+    const int n = logCounter_;
+    const std::string stamp = LogStamp();
     const std::size_t count = sizeof kRoutineLines / sizeof kRoutineLines[0];
     Answer(Channel::Log, stamp + std::string(kRoutineLines[static_cast<std::size_t>(n) % count]) + kCr);
+}
+
+int ModuleSimulator::Roll(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
+
+std::string ModuleSimulator::LivelyLogLine() {
+    if (logBag_.empty()) {
+        for (int kind = 0; kind < kLivelyLineKinds; ++kind) logBag_.push_back(kind);
+        std::shuffle(logBag_.begin(), logBag_.end(), random_);
+    }
+    const int kind = logBag_.back();
+    logBag_.pop_back();
+    const LiveState& s = live_;
+    switch (kind) {
+        case kLineLink: return "<LINK> (GSM registered, signal " + std::to_string(s.signal) + ")";
+        case kLinePpp: return "<PPP> (session up, " + std::to_string(200 + Roll(4000)) + " bytes out)";
+        case kLinePppLower: return "<ppp> (LCP echo reply " + std::to_string(1 + Roll(250)) + ")";
+        case kLineSio: return "<SIO> (port idle)";
+        case kLineSlic: return Roll(2) ? "<SLIC> (on hook, line 48 V)" : "<SLIC> (ring check ok)";
+        case kLineSiadata: return "<Siadata> (account 0000, block " + std::to_string(Roll(64)) + " ok)";
+        case kLineDtmf: return "<DTMF> (tone " + std::to_string(Roll(10)) + ")";
+        case kLineAtch: return "<ATCH> (GPRS attached)";
+        case kLineJst: return "<JST> (jamming check ok, signal " + std::to_string(s.signal) + ")";
+        case kLineDtmff: return "<DTMFF> (0000 18 1602 00 000 kiss-off)";
+        case kLineHeartbeat: return "heartbeat";
+        case kLineSupply: return "supply " + std::to_string(s.supply) + " mV, module " + Tenths(s.moduleTemp) + " C";
+        case kLineEvm: return "<EVM> (event queue empty)";
+        default: return "RSSI " + std::to_string(s.signal) + ", BER 0";
+    }
+}
+
+void ModuleSimulator::CatchUp(SteadyTime now) {
+    if (!lively_) return;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastCatchUp_);
+    if (elapsed.count() <= 0) return;
+    lastCatchUp_ += elapsed;  // the part below a millisecond waits for the next time
+    AdvanceLocked(elapsed.count());
+}
+
+void ModuleSimulator::AdvanceLocked(long long ms) {
+    if (!lively_ || ms <= 0) return;
+    live_.pendingMs += ms;
+    const long long steps = live_.pendingMs / 1000;
+    live_.pendingMs %= 1000;
+    if (steps == 0) return;
+    // After a long pause (a suspended machine) the state moves as in ten
+    // minutes; the uptimes count it all.
+    const long long stepped = std::min<long long>(steps, 600);
+    live_.systemUptime += steps - stepped;
+    live_.gsmUptime += steps - stepped;
+    for (long long i = 0; i < stepped; ++i) {
+        ++live_.systemUptime;  // a change logged in this step bears its own second
+        ++live_.gsmUptime;
+        StepLively();
+    }
+    PublishLively();
+}
+
+void ModuleSimulator::StepLively() {
+    LiveState& s = live_;
+    const int r = Roll(100);
+    if (r < 20) --s.signal;
+    else if (r < 40) ++s.signal;
+    else if (r == 99) s.signal -= 6;  // a passing dip
+    s.signal = std::clamp(s.signal, 6, 31);
+    s.lowestSignal = std::min(s.lowestSignal, s.signal);
+
+    s.supply += Roll(25) - 12;
+    if (s.supply > 12345 + 200) s.supply -= 6;
+    if (s.supply < 12345 - 200) s.supply += 6;
+    s.lowestSupply = std::min(s.lowestSupply, s.supply);
+
+    if (Roll(4) == 0) s.sensorTemp = Drift(s.sensorTemp, 215, 15, Roll(2) == 0);
+    if (Roll(6) == 0) s.moduleTemp = Drift(s.moduleTemp, 235, 8, Roll(2) == 0);
+
+    // An input is mostly at rest; once set off it comes back soon.
+    auto input = [&](bool& active, int name, int toActive) {
+        if (active ? Roll(6) != 0 : Roll(toActive) != 0) return;
+        active = !active;
+        Answer(Channel::Log, LogStamp() + "<SIO> (IN" + std::to_string(name) + (active ? " active)" : " inactive)") + kCr);
+    };
+    input(s.in1Active, 1, 45);
+    input(s.in2Active, 2, 60);
+    auto relay = [&](bool& on, int name) {
+        if (Roll(50) != 0) return;
+        on = !on;
+        Answer(Channel::Log, LogStamp() + "REL" + std::to_string(name) + (on ? " on" : " off") + kCr);
+    };
+    relay(s.relay1On, 1);
+    relay(s.relay2On, 2);
+}
+
+void ModuleSimulator::PublishLively() {
+    const LiveState& s = live_;
+    const std::pair<const char*, std::string> status[] = {
+        {"SUTM", Uptime(s.systemUptime)},
+        {"RFP", std::to_string(s.signal)},
+        {"RFE", std::to_string(s.lowestSignal)},
+        {"GUTM", Uptime(s.gsmUptime)},
+        {"VSU", std::to_string(s.supply)},
+        {"VSE", std::to_string(s.lowestSupply)},
+        {"TPS", Tenths(s.sensorTemp)},
+        {"TPM", Tenths(s.moduleTemp)},
+        {"IN1V", s.in1Active ? "0" : "1"},
+        {"IN2V", s.in2Active ? "0" : "1"},
+        {"RE1", s.relay1On ? "1" : "0"},
+        {"RE2", s.relay2On ? "1" : "0"},
+    };
+    for (const auto& [key, value] : status)
+        if (status_.count(key)) status_[key] = value;
+    // The same state as the status page asks for it over a data call.
+    const std::pair<const char*, const char*> mirrors[] = {
+        {"GSMState:RFP", "RFP"}, {"GSMState:RFPE", "RFE"},  {"GSMState:UTM", "GUTM"},
+        {"IO:VBAT", "VSU"},      {"SysState:VBATE", "VSE"}, {"IO:DIN1", "IN1V"},
+        {"IO:DIN2", "IN2V"},     {"IO:REL1", "RE1"},        {"IO:REL2", "RE2"},
+        {"SysState:TempMain", "TPM"},
+    };
+    for (const auto& [key, from] : mirrors) values_[key] = status_[from];
 }
 
 bool ModuleSimulator::KnownKey(const std::string& key) const { return values_.count(key) != 0; }
@@ -133,6 +300,7 @@ void ModuleSimulator::HandleLine(const std::string& line) {
                 Answer(Channel::Command, Prompt());
                 return;
             }
+            CatchUp(std::chrono::steady_clock::now());
             std::string replyKey = key;
             if (!replyForKey_.empty() && replyForKey_ != key) replyKey = replyForKey_;
             auto it = values_.find(replyKey);
@@ -158,12 +326,7 @@ void ModuleSimulator::HandleLine(const std::string& line) {
         const std::string reply = "OK\r\n->PASS\r\n" + Prompt();
         CountAnswered();
         Answer(Channel::Command, reply);
-        if (key == "EVM:New" && value == "10") {
-            const int n = logCounter_++;
-            char stamp[32];
-            std::snprintf(stamp, sizeof stamp, "[%02d:%02d:%02d] ", (n / 3600) % 24, (n / 60) % 60, n % 60);
-            Answer(Channel::Log, stamp + std::string("<EVM> (test report sent)") + kCr);
-        }
+        if (key == "EVM:New" && value == "10") Answer(Channel::Log, LogStamp() + "<EVM> (test report sent)" + kCr);
         return;
     }
 
@@ -296,10 +459,62 @@ bool ModuleSimulator::TakeReport() {
 void ModuleSimulator::SetLogInterval(std::chrono::milliseconds interval) {
     std::lock_guard<std::mutex> lock(mutex_);
     logInterval_ = interval;
+    nextLog_ = std::chrono::steady_clock::now() + interval;
 }
 std::chrono::milliseconds ModuleSimulator::LogInterval() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return logInterval_;
+}
+void ModuleSimulator::SetStatusReportInterval(std::chrono::milliseconds interval) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    statusInterval_ = interval;
+    nextStatus_ = std::chrono::steady_clock::now() + interval;
+}
+std::chrono::milliseconds ModuleSimulator::StatusReportInterval() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return statusInterval_;
+}
+
+void ModuleSimulator::SetLively(bool on) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (on == lively_) return;
+    lively_ = on;
+    if (!on) return;  // the values stay as they were last published
+    lastCatchUp_ = std::chrono::steady_clock::now();
+    PublishLively();
+}
+bool ModuleSimulator::Lively() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lively_;
+}
+void ModuleSimulator::Advance(std::chrono::milliseconds elapsed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    AdvanceLocked(elapsed.count());
+}
+
+void ModuleSimulator::Tick() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    CatchUp(now);
+    if (logInterval_.count() > 0 && now >= nextLog_) {
+        nextLog_ = now + logInterval_;
+        EmitRoutineLocked();
+    }
+    if (statusInterval_.count() > 0 && now >= nextStatus_) {
+        nextStatus_ = now + statusInterval_;
+        Answer(Channel::Status, StatusReport());
+    }
+}
+
+std::chrono::milliseconds ModuleSimulator::TickInterval() const {
+    using std::chrono::milliseconds;
+    std::lock_guard<std::mutex> lock(mutex_);
+    milliseconds shortest{0};
+    for (const milliseconds interval : {logInterval_, statusInterval_, lively_ ? milliseconds(250) : milliseconds(0)})
+        if (interval.count() > 0 && (shortest.count() == 0 || interval < shortest)) shortest = interval;
+    // Each stream keeps its own due time; ticking this often keeps them
+    // within a tenth of a second of it.
+    return shortest.count() == 0 ? shortest : std::min(shortest, milliseconds(100));
 }
 
 namespace detail {
@@ -422,7 +637,7 @@ FramedLoopback::FramedLoopback(ModuleSimulator& module)
             }
             Connection::OnReceive(bytes.data(), bytes.size());
         },
-        [this] { module_.EmitRoutineLogLine(); }, [this] { return module_.LogInterval(); });
+        [this] { module_.Tick(); }, [this] { return module_.TickInterval(); });
     module_.SetSink([this](Channel channel, const std::string& bytes, const OutputOptions& options) {
         Send(channel, bytes, options);
     });

@@ -83,9 +83,61 @@ public:
     bool TakeReport();  // counts one report; true when it is the last before the unplug
     void SetLogInterval(std::chrono::milliseconds interval);  // routine log lines; 0 = none
     std::chrono::milliseconds LogInterval() const;
+    // Status reports unasked, one every `interval`, as a module that streams
+    // its state; 0 = only when asked with "R".
+    void SetStatusReportInterval(std::chrono::milliseconds interval);
+    std::chrono::milliseconds StatusReportInterval() const;
+
+    // Liveliness, off by default so that tests see fixed values. While it is
+    // on, the module's state moves with time as a module's on site does: the
+    // GSM signal wanders, the uptimes count, the temperatures and the supply
+    // drift, inputs and relays change now and then (each change is logged),
+    // and the routine log lines are of many kinds, carrying the tags the
+    // tool's side panes pick out. The status values it keeps replace any set
+    // with SetStatusValue; the status-page query keys follow them.
+    void SetLively(bool on);
+    bool Lively() const;
+    // Lets `elapsed` of module time pass at once (lively only), in steps of a
+    // second; the periodic tick does the same with the real time that passed.
+    void Advance(std::chrono::milliseconds elapsed);
+
+    // The periodic work, run by the loopback that carries the log channel:
+    // catches the lively state up with real time and sends the log line and
+    // the status report that are due.
+    void Tick();
+    // How often Tick wants to run; 0 = not at all.
+    std::chrono::milliseconds TickInterval() const;
 
 private:
+    using SteadyTime = std::chrono::steady_clock::time_point;
+
+    // What a lively module keeps as numbers; published as its status texts.
+    struct LiveState {
+        int signal = 23;
+        int lowestSignal = 17;
+        long long systemUptime = ((5 * 24 + 7) * 60 + 41) * 60;  // seconds
+        long long gsmUptime = ((3 * 24 + 4) * 60 + 12) * 60;
+        int supply = 12345;  // mV
+        int lowestSupply = 11870;
+        int sensorTemp = 215;  // tenths of a degree
+        int moduleTemp = 235;
+        bool in1Active = false;
+        bool in2Active = true;
+        bool relay1On = true;
+        bool relay2On = false;
+        long long pendingMs = 0;  // module time not yet stepped
+    };
+
     void HandleLine(const std::string& line);
+    std::string StatusReport();
+    void CatchUp(SteadyTime now);
+    void AdvanceLocked(long long ms);
+    void StepLively();
+    void PublishLively();
+    void EmitRoutineLocked();
+    std::string LogStamp();
+    std::string LivelyLogLine();
+    int Roll(int below);  // uniform 0..below-1
     bool KnownKey(const std::string& key) const;
     std::string Prompt() const;
     void Answer(Channel channel, const std::string& bytes);
@@ -113,6 +165,15 @@ private:
     int corruptEvery_ = 0;
     int unplugAfter_ = 0;
     std::chrono::milliseconds logInterval_{0};
+    std::chrono::milliseconds statusInterval_{0};
+    SteadyTime nextLog_{};
+    SteadyTime nextStatus_{};
+
+    bool lively_ = false;
+    LiveState live_;
+    SteadyTime lastCatchUp_{};
+    std::mt19937 random_{7402};
+    std::vector<int> logBag_;  // the lively line kinds still to come in this round
 };
 
 namespace detail {

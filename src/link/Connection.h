@@ -85,8 +85,10 @@ public:
 private:
     const std::uint16_t number;
     Connection* parent;
-    std::uint8_t sequence = 0;
-    std::uint8_t window[kFrameSize] = {};
+    // The writer's counter and the reader's window are touched by different
+    // threads; each gets a cache line of its own so they never share a word.
+    alignas(64) std::uint8_t sequence = 0;
+    alignas(64) std::uint8_t window[kFrameSize] = {};
 };
 
 // End of a receive chain: hands the bytes to an owner's callback.

@@ -15,6 +15,7 @@
 #include "params/SettingsFile.h"
 #include "params/SettingsRules.h"
 #include "ui/PwdForm.h"
+#include "ui/RemoteConnection.h"
 #include "ui/UsbConnectForm.h"
 
 namespace varnex {
@@ -61,6 +62,7 @@ MainController::MainController(HidBackend& backend, QObject* parent)
     languageManager.RestoreLanguage(languages, window.cbLanguage);
     RunTemperatureRules(&window);
     ConnectHandlers();
+    modemPage = std::make_unique<ModemPage>(*this);
 }
 
 MainController::~MainController() { FormClose(); }

@@ -24,6 +24,7 @@ namespace varnex {
 class TPwdForm;
 class TUSBConnectForm;
 class TModem;
+class ModemPage;
 
 // Keeps the window alive while a command waits.
 class QtEventPump : public EventPump {
@@ -114,6 +115,10 @@ private:
     ResponseConnection commandListener{&protocol, &CommandProtocol::OnCommandText};
     ResponseConnection statusListener{this, &MainController::OnStatusText};
     ResponseConnection logListener{this, &MainController::OnLogText};
+
+public:
+    // Last, so it goes before the protocol and the USB channels it uses.
+    std::unique_ptr<ModemPage> modemPage;
 };
 
 }  // namespace varnex

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include "link/Codepage.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
+#include "sim/modem/DemoModem.h"
+#include "status/StatusPage.h"
 #include "ui/Batch.h"
 #include "ui/MainController.h"
 #include "usb/HidApiBackend.h"
@@ -74,6 +77,10 @@ int main(int argc, char** argv) {
         module = std::make_unique<varnex::sim::ModuleSimulator>();
         module->SetLogInterval(std::chrono::milliseconds(1500));
         SetUpDemoModule(*module);
+        if (!batch) {
+            module->SetLively(true);
+            module->SetStatusReportInterval(std::chrono::milliseconds(1000));
+        }
         auto simulated = std::make_unique<varnex::sim::SimulatedHidBackend>(*module, batch);
         if (!batch) QTimer::singleShot(1000, [b = simulated.get()] { b->Plug(); });
         backend = std::move(simulated);
@@ -82,7 +89,14 @@ int main(int argc, char** argv) {
     }
 
     try {
+        std::unique_ptr<varnex::sim::DemoModem> demoModem;
         varnex::MainController controller(*backend);
+        varnex::StatusPage statusPage(controller);
+        // The demo also lists a simulated GSM modem that answers for a module.
+        if (demo && !batch) {
+            demoModem = varnex::sim::StartDemoModem(controller.serialPorts);
+            if (demoModem) controller.window.edCSDPhnr->setText(varnex::sim::DemoModem::kPhoneNumber);
+        }
         if (batch) return varnex::RunBatch(controller, options, std::cout, std::cerr);
         controller.window.show();
         return app.exec();

@@ -2,16 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/Connection.h"
 #include "params/Catalogue.h"
+#include "params/Streams.h"
 
 namespace varnex::sim {
 namespace {
@@ -292,6 +297,147 @@ TEST_F(SimUsb, RoutineLogLinesArriveNowAndThen) {
         for (char ch : t) lines += ch == '\r';
         return lines >= 3 && t.find("] <") != std::string::npos;
     }));
+}
+
+// Counts the complete status reports in the collected text.
+std::size_t Reports(const std::string& text) {
+    const std::string last = "{" + StatusCatalogue().back().key + "=";
+    std::size_t n = 0;
+    for (auto at = text.find(last); at != std::string::npos; at = text.find(last, at + 1))
+        n += text.find('}', at) != std::string::npos;
+    return n;
+}
+
+TEST_F(SimUsb, StatusReportsComeUnaskedAtTheirInterval) {
+    module.SetStatusReportInterval(30ms);
+    ASSERT_TRUE(statusText.WaitUntil([](const std::string& t) { return Reports(t) >= 2; }));
+    EXPECT_EQ(module.StatusRequests(), 0);
+    EXPECT_NE(statusText.Text().find("{RFP=23}"), std::string::npos);
+    EXPECT_TRUE(logText.Text().empty());
+
+    module.SetStatusReportInterval(0ms);
+    std::this_thread::sleep_for(150ms);  // a tick under way may still send one
+    statusText.Clear();
+    EXPECT_FALSE(statusText.AnythingWithin(200ms));
+}
+
+TEST_F(SimUsb, LivelyLogLinesCarryEveryTagThePanesPickOut) {
+    module.SetLively(true);
+    for (int i = 0; i < 40; ++i) module.EmitRoutineLogLine();
+    ASSERT_TRUE(logText.WaitUntil([](const std::string& t) {
+        std::size_t lines = 0;
+        for (char ch : t) lines += ch == '\r';
+        return lines >= 40;
+    }));
+    std::vector<std::wstring> lines;
+    LogStream stream;
+    const std::string text = logText.Text();
+    stream.Feed(std::wstring(text.begin(), text.end()), [&](const LogStream::Line& l) { lines.push_back(l.text); });
+    ASSERT_GE(lines.size(), 40u);
+    for (const auto* words : {&LogStream::logWords2, &LogStream::logWords3})
+        for (const auto& word : *words) {
+            const bool found = std::any_of(lines.begin(), lines.end(), [&](const std::wstring& line) {
+                return !LogStream::MarkedPart(line, {word}).empty();
+            });
+            EXPECT_TRUE(found) << std::string(word.begin(), word.end());
+        }
+    // Plain lines too, and every line stamped.
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& line) {
+        return LogStream::MarkedPart(line, LogStream::logWords2).empty() &&
+               LogStream::MarkedPart(line, LogStream::logWords3).empty();
+    }));
+    for (const auto& line : lines) EXPECT_EQ(line.rfind(L"[", 0), 0u) << std::string(line.begin(), line.end());
+}
+
+// The values of one key in every complete record of the collected text.
+std::set<std::string> ValuesOf(const std::string& text, const std::string& key) {
+    std::set<std::string> values;
+    const std::string open = "{" + key + "=";
+    for (auto at = text.find(open); at != std::string::npos; at = text.find(open, at + 1)) {
+        const auto end = text.find('}', at);
+        if (end != std::string::npos) values.insert(text.substr(at + open.size(), end - at - open.size()));
+    }
+    return values;
+}
+
+TEST_F(SimUsb, LivelyReportsMoveWithRealTime) {
+    module.SetLively(true);
+    module.SetStatusReportInterval(200ms);
+    // Reports a second or more apart: the uptime has counted.
+    EXPECT_TRUE(statusText.WaitUntil([](const std::string& t) { return ValuesOf(t, "SUTM").size() >= 2; }, 4000ms))
+        << statusText.Text();
+}
+
+// A lively module without a link: time passes only when the test says so.
+class LivelyModule : public ::testing::Test {
+protected:
+    LivelyModule() { module.SetLively(true); }
+    // Steps the module a second at a time and records each status value.
+    void Run(int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            module.Advance(1s);
+            for (const auto& row : StatusCatalogue()) seen[row.key].insert(module.StatusValue(row.key));
+        }
+    }
+    ModuleSimulator module;
+    std::map<std::string, std::set<std::string>> seen;
+};
+
+TEST_F(LivelyModule, OffByDefaultNothingMoves) {
+    ModuleSimulator still;
+    std::map<std::string, std::string> before;
+    for (const auto& row : StatusCatalogue()) before[row.key] = still.StatusValue(row.key);
+    still.Advance(3600s);
+    for (const auto& row : StatusCatalogue()) EXPECT_EQ(still.StatusValue(row.key), before[row.key]) << row.key;
+    EXPECT_FALSE(still.Lively());
+}
+
+TEST_F(LivelyModule, UptimesCountTheSecondsThatPass) {
+    EXPECT_EQ(module.StatusValue("SUTM"), "5d 07:41:00");
+    EXPECT_EQ(module.StatusValue("GUTM"), "3d 04:12:00");
+    module.Advance(400ms);
+    module.Advance(400ms);
+    EXPECT_EQ(module.StatusValue("SUTM"), "5d 07:41:00");
+    module.Advance(400ms);  // the parts of a second add up
+    EXPECT_EQ(module.StatusValue("SUTM"), "5d 07:41:01");
+    module.Advance(std::chrono::hours(17) + 18min + 59s);
+    EXPECT_EQ(module.StatusValue("SUTM"), "6d 01:00:00");
+    EXPECT_EQ(module.StatusValue("GUTM"), "3d 21:31:00");
+}
+
+TEST_F(LivelyModule, SignalTemperaturesAndSupplyMoveWithinTheirRanges) {
+    Run(600);
+    for (const char* key : {"RFP", "TPS", "TPM", "VSU"}) EXPECT_GE(seen[key].size(), 3u) << key;
+    for (const auto& value : seen["RFP"]) {
+        const int n = std::stoi(value);
+        EXPECT_TRUE(n >= 0 && n <= 31) << value;
+        EXPECT_LE(std::stoi(module.StatusValue("RFE")), n);  // the lowest is the lowest
+    }
+    for (const auto& value : seen["TPS"]) EXPECT_NEAR(std::stod(value), 21.5, 3.0) << value;
+    EXPECT_LE(std::stoi(module.StatusValue("VSE")), std::stoi(module.StatusValue("VSU")));
+}
+
+TEST_F(LivelyModule, InputsAndRelaysChangeNowAndThen) {
+    Run(1800);
+    for (const char* key : {"IN1V", "IN2V", "RE1", "RE2"})
+        EXPECT_EQ(seen[key], (std::set<std::string>{"0", "1"})) << key;
+}
+
+TEST_F(LivelyModule, DataCallQueriesFollowTheStatus) {
+    Run(120);
+    const std::pair<const char*, const char*> pairs[] = {
+        {"GSMState:RFP", "RFP"}, {"GSMState:RFPE", "RFE"}, {"GSMState:UTM", "GUTM"}, {"IO:VBAT", "VSU"},
+        {"SysState:VBATE", "VSE"}, {"IO:DIN1", "IN1V"}, {"IO:DIN2", "IN2V"}, {"IO:REL1", "RE1"},
+        {"IO:REL2", "RE2"}, {"SysState:TempMain", "TPM"},
+    };
+    for (const auto& [key, status] : pairs) EXPECT_EQ(module.Parameter(key), module.StatusValue(status)) << key;
+}
+
+TEST_F(SimUsb, LivelyInputChangesAreLogged) {
+    module.SetLively(true);
+    module.Advance(1800s);
+    ASSERT_TRUE(logText.WaitFor("<SIO> (IN1 ")) << logText.Text();
+    EXPECT_NE(logText.Text().find("REL"), std::string::npos);
 }
 
 TEST_F(SimUsb, LatencyHoldsTheReplyBack) {
