@@ -8,7 +8,11 @@
 
 #include "link/CommandProtocol.h"
 #include "ui/MainController.h"
+#include <QComboBox>
+#include <QPlainTextEdit>
+
 #include "ui/PwdForm.h"
+#include "ui/RemoteConnection.h"
 
 namespace varnex {
 
@@ -121,7 +125,45 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
         return status;
     };
 
-    if (options.NeedsModule()) {
+    const bool remote = !options.modemPort.isEmpty();
+    // Hangs up at the end, however the run ends.
+    struct HangUp {
+        MainController& c;
+        ~HangUp() {
+            if (c.modemPage && c.modemPage->CurrentPhase() != ModemPage::Phase::Idle) {
+                c.modemPage->btCSDDisconnectClick();
+                PumpUntil([&] { return c.modemPage->CurrentPhase() == ModemPage::Phase::Idle; }, 10000);
+            }
+        }
+    } hangUp{controller};
+
+    if (options.NeedsModule() && remote) {
+        const std::string port = options.modemPort.toStdString();
+        controller.serialPorts = [port] { return std::vector<std::string>{port}; };
+        controller.RefreshSerialPortList();
+        if (controller.window.cbModemPortSel->count() == 0)
+            return fail("dial", QStringLiteral("the serial port %1 does not open.").arg(options.modemPort), kBatchNoLink);
+        controller.window.edCSDPhnr->setText(options.phone);
+        err << "varnex: dialling " << Text(options.phone) << " on " << port << '\n';
+        controller.lastLoginResult = 0;
+        controller.modemPage->btCSDConnectClick();
+        PumpUntil([&] {
+            const auto phase = controller.modemPage->CurrentPhase();
+            return phase != ModemPage::Phase::Dialling && phase != ModemPage::Phase::LoggingIn;
+        }, 180000);
+        if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
+            const QString log = controller.window.edATLogWin->toPlainText();
+            if (log.contains("CONNECT 9600"))
+                return fail("login", "the module refused the password.", kBatchLoginRefused);
+            QString last;
+            for (const QString& line : log.split('\n'))
+                if (!line.trimmed().isEmpty()) last = line.trimmed();
+            return fail("dial", QStringLiteral("the call was not set up (the modem's last line: %1).")
+                                    .arg(last.isEmpty() ? QStringLiteral("none") : last),
+                        kBatchNoLink);
+        }
+        err << "varnex: logged in over the call\n";
+    } else if (options.NeedsModule()) {
         err << "varnex: waiting for the module\n";
         if (!PumpUntil([&] { return controller.usbConnection && controller.usbConnection->IsConnected(); },
                        moduleWaitMs))
@@ -147,6 +189,22 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
                 if (controller.protocol.SetParameter(L"EVM:New", L"10") != 1)
                     return fail(name, "the module did not confirm the test report request.", kBatchStepFailed);
                 controller.ShowOutcome(QStringLiteral("The module was asked for a test report."));
+            } else if (step.name == "status" && remote) {
+                int answered = 0;
+                for (const QString& key : options.remoteStatusKeys) {
+                    const std::wstring reply = controller.protocol.QueryParameter(key.toStdWString());
+                    if (reply.empty() || reply == CommandProtocol::DeviceNotAvailableText) continue;
+                    out << Text(key) << '=' << Text(QString::fromStdWString(CommandProtocol::ExtractReplyValue(reply)))
+                        << '\n';
+                    ++answered;
+                }
+                out.flush();
+                if (answered < options.remoteStatusKeys.size())
+                    return fail(name, QStringLiteral("the module answered %1 of %2 status queries.")
+                                          .arg(answered)
+                                          .arg(options.remoteStatusKeys.size()),
+                                kBatchStepFailed);
+                controller.ShowOutcome(QStringLiteral("Printed %1 status values.").arg(answered));
             } else if (step.name == "status") {
                 controller.reportedStatus.clear();
                 controller.protocol.SetParameter(L"Slots:Mainlog", L"1");

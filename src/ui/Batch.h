@@ -29,6 +29,9 @@ struct BatchOptions {
     QString phone;
     QString password = QStringLiteral("7402");
     QList<BatchStep> steps;
+    // The keys a status step asks for over a data call, in order; a call
+    // carries no status reports.
+    QStringList remoteStatusKeys;
     // Whether any step talks to the module; open and save alone open no link.
     bool NeedsModule() const;
 };

@@ -97,7 +97,11 @@ int main(int argc, char** argv) {
             demoModem = varnex::sim::StartDemoModem(controller.serialPorts);
             if (demoModem) controller.window.edCSDPhnr->setText(varnex::sim::DemoModem::kPhoneNumber);
         }
-        if (batch) return varnex::RunBatch(controller, options, std::cout, std::cerr);
+        if (batch) {
+            for (const auto& query : varnex::StatusPage::kRemoteQueries)
+                options.remoteStatusKeys << QString::fromLatin1(query.key);
+            return varnex::RunBatch(controller, options, std::cout, std::cerr);
+        }
         controller.window.show();
         return app.exec();
     } catch (const std::exception& e) {

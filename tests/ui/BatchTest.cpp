@@ -14,6 +14,7 @@
 #include "params/Catalogue.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
+#include "sim/modem/DemoModem.h"
 #include "ui/MainController.h"
 
 namespace varnex {
@@ -145,6 +146,44 @@ TEST_F(Batch, EachFailureNamesItselfAndStops) {
         EXPECT_NE(run.err.find(c.line), std::string::npos) << c.what << "\n" << run.err;
     }
     EXPECT_FALSE(QFile::exists(File("never.ini")));  // the run stopped before it
+}
+
+TEST_F(Batch, OverAModemCallItDialsQueriesAndHangsUp) {
+    SerialPortProbeSource ports = [] { return std::vector<std::string>{}; };
+    auto demo = sim::StartDemoModem(ports);
+    ASSERT_NE(demo, nullptr);
+    demo->modem.SetLineRate(0);
+    const QString port = QString::fromStdString(ports().front());
+    const QStringList keys = {"GSMState:RFP", "Version:FW_Version"};
+
+    struct Case {
+        QStringList args;
+        int status;
+        std::string line;
+    };
+    const Case cases[] = {
+        {{"--modem", port, "--phone", "+3620", "status", "test-report"}, kBatchOk, "varnex: test-report: "},
+        {{"--modem", port, "--phone", "+3620", "--password", "0000", "status"}, kBatchLoginRefused,
+         "varnex: login failed: the module refused the password."},
+        {{"--modem", "/dev/no-such-tty", "--phone", "+3620", "status"}, kBatchNoLink,
+         "varnex: dial failed: the serial port /dev/no-such-tty does not open."},
+    };
+    for (const auto& c : cases) {
+        BatchOptions options;
+        QString error;
+        ASSERT_TRUE(ParseBatchArguments(c.args, &options, &error)) << error.toStdString();
+        options.remoteStatusKeys = keys;
+        NoHidBackend none;
+        MainController controller(none);
+        std::ostringstream out, err;
+        EXPECT_EQ(RunBatch(controller, options, out, err, 300), c.status) << err.str();
+        EXPECT_NE(err.str().find(c.line), std::string::npos) << err.str();
+        if (c.status == kBatchOk) {
+            EXPECT_EQ(out.str(), "GSMState:RFP=" + demo->module.Parameter("GSMState:RFP") +
+                                     "\nVersion:FW_Version=" + demo->module.Parameter("Version:FW_Version") + "\n");
+        }
+        EXPECT_FALSE(demo->modem.InCall()) << "hung up";
+    }
 }
 
 }  // namespace
