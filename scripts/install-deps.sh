@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and the demo need.
+# Installs every Debian package that building, testing, packaging and the demo need.
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
