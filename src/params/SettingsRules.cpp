@@ -154,6 +154,13 @@ bool IsValidUserId(const QString& text) {
     return true;
 }
 
+QStringList ContactIdFields() {
+    QStringList codes;
+    for (int i = 1; i <= 11; ++i) codes << QStringLiteral("edCID%1").arg(i);
+    codes << "edCID_TEMP_S" << "edCID_TEMP_R";
+    return codes;
+}
+
 void ValidateContactIdEdit(QLineEdit* edit) { SetBackground(edit, IsValidContactId(edit->text())); }
 
 void RunTemperatureRules(QWidget* window) {
@@ -169,10 +176,7 @@ void ConnectSettingsRules(QWidget* window, std::function<void(const char*)> upda
             QObject::connect(maximum, &QSlider::valueChanged, maximum, [window, pair] { MaximumChanged(window, pair); });
     }
 
-    QStringList codes;
-    for (int i = 1; i <= 11; ++i) codes << QStringLiteral("edCID%1").arg(i);
-    codes << "edCID_TEMP_S" << "edCID_TEMP_R";
-    for (const auto& name : codes) {
+    for (const auto& name : ContactIdFields()) {
         auto* edit = Find<QLineEdit>(window, name);
         if (!edit) continue;
         QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, updateLinkState] {

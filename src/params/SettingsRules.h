@@ -2,6 +2,7 @@
 #include <functional>
 
 #include <QString>
+#include <QStringList>
 
 class QLineEdit;
 class QWidget;
@@ -23,6 +24,8 @@ void RunTemperatureRules(QWidget* window);
 // White when the text is a Contact-ID code (4 digits, the first 1 or 3),
 // red otherwise.
 bool IsValidContactId(const QString& text);
+// The 13 Contact-ID code edits, which all share the code check.
+QStringList ContactIdFields();
 bool IsValidUserId(const QString& text);
 void ValidateContactIdEdit(QLineEdit* edit);
 

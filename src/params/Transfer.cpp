@@ -6,6 +6,7 @@
 
 #include "link/CommandProtocol.h"
 #include "params/ControlCodec.h"
+#include "params/SettingsRules.h"
 
 namespace varnex {
 namespace {
@@ -33,8 +34,6 @@ private:
     const char* end;
 };
 
-const char* const kValidatedFields[] = {"edCID1", "edCID2", "edCID3", "edCID4", "edCID5", "edCID6",
-                                        "edCID7", "edCID8", "edCID9", "edCID10", "edCID11", "edTUserID"};
 
 }  // namespace
 
@@ -53,8 +52,11 @@ ConfigurationTransfer::ConfigurationTransfer(CommandProtocol& protocol, const Co
 
 int ConfigurationTransfer::InvalidFieldCount() const {
     int count = 0;
-    for (const char* name : kValidatedFields)
-        if (IsMarkedInvalid(window->findChild<QWidget*>(QString::fromLatin1(name)))) ++count;
+    // Every field the code checks colour, the two sensor codes included.
+    QStringList fields = ContactIdFields();
+    fields << QStringLiteral("edTUserID");
+    for (const QString& name : fields)
+        if (IsMarkedInvalid(window->findChild<QWidget*>(name))) ++count;
     return count;
 }
 

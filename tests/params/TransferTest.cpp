@@ -170,6 +170,16 @@ TEST_F(Transfer, TheHoldersAreRepairedBeforeTheWrite) {
     EXPECT_EQ(module.Parameter("REL2:PROPS.MO"), "1");
 }
 
+TEST_F(Transfer, TheSensorCodesCountAmongTheInvalidFields) {
+    for (const char* name : {"edCID_TEMP_S", "edTUserID"}) {
+        QWidget* edit = window.findChild<QWidget*>(name);
+        QPalette red = edit->palette();
+        red.setColor(QPalette::Base, QColor(255, 0, 0));
+        edit->setPalette(red);
+    }
+    EXPECT_EQ(transfer.InvalidFieldCount(), 2);
+}
+
 TEST_F(Transfer, InvalidFieldsAreCountedButStillSent) {
     QWidget* cid = window.findChild<QWidget*>("edCID1");
     QPalette red = cid->palette();
