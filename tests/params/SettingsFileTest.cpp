@@ -23,18 +23,7 @@ void Write(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-// A value of the row's kind that differs from its default.
-QString OtherValue(const ParamDef& row) {
-    switch (row.kind) {
-        case ControlKind::CheckBox: return row.defaultValue == "0" ? "1" : "0";
-        case ControlKind::ComboBox:
-        case ControlKind::RadioGroup: return row.defaultValue == "2" ? "1" : "2";
-        case ControlKind::SpinEdit:
-        case ControlKind::TrackBar:
-            return QString::number(row.defaultValue == std::to_string(row.maximum) ? row.minimum : row.maximum);
-        default: return QString::fromStdString(row.control) + " őž";
-    }
-}
+QString OtherValue(const ParamDef& row) { return QString::fromStdString(testing::OtherValue(row)); }
 
 class SettingsFiles : public ::testing::Test {
 protected:

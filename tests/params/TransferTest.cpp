@@ -31,18 +31,7 @@ namespace {
 
 std::string Wire(const std::string& utf8) { return EncodeAnsi(QString::fromStdString(utf8).toStdWString()); }
 
-// A value of the row's kind that differs from its default.
-std::string OtherValue(const ParamDef& row) {
-    switch (row.kind) {
-        case ControlKind::CheckBox: return row.defaultValue == "0" ? "1" : "0";
-        case ControlKind::ComboBox:
-        case ControlKind::RadioGroup: return row.defaultValue == "2" ? "1" : "2";
-        case ControlKind::SpinEdit:
-        case ControlKind::TrackBar:
-            return std::to_string(row.defaultValue == std::to_string(row.maximum) ? row.minimum : row.maximum);
-        default: return row.control + " ő";
-    }
-}
+using testing::OtherValue;
 
 class Transfer : public ::testing::Test {
 protected:

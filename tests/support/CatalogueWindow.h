@@ -7,11 +7,26 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "params/ControlCodec.h"
 #include "params/ControlDesc.h"
 #include "ui/RadioGroup.h"
 
 namespace varnex::testing {
+
+// A value of the row's kind that differs from its default, as UTF-8.
+inline std::string OtherValue(const ParamDef& row) {
+    switch (row.kind) {
+        case ControlKind::CheckBox: return row.defaultValue == "0" ? "1" : "0";
+        case ControlKind::ComboBox:
+        case ControlKind::RadioGroup: return row.defaultValue == "2" ? "1" : "2";
+        case ControlKind::SpinEdit:
+        case ControlKind::TrackBar:
+            return std::to_string(row.defaultValue == std::to_string(row.maximum) ? row.minimum : row.maximum);
+        default: return row.control + " őž";
+    }
+}
 
 class CatalogueWindow {
 public:
