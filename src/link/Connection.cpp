@@ -63,11 +63,11 @@ void Slot::OnReceive(const std::uint8_t* data, std::size_t length) {
         if (window[0] != 0x55 || window[1] != 0xAA || window[4] != (number & 0xFF) ||
             window[3] > kMaxPayload || window[5] != (number >> 8))
             continue;
+        // A failed check leaves the window as it is: clearing a byte there
+        // could lose a real frame that begins inside this one, or complete a
+        // damaged frame into one that was never sent.
         const std::uint16_t crc = Crc16(window, 22, 0);
-        if (crc != window[22] + 256u * window[23]) {
-            window[23] = 0;
-            continue;
-        }
+        if (crc != window[22] + 256u * window[23]) continue;
         std::uint8_t payload[kMaxPayload];
         const std::size_t n = window[3];
         std::memcpy(payload, window + 6, n);

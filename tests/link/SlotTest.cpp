@@ -153,6 +153,34 @@ TEST_F(Chain, CorruptFramesAreNeverDelivered) {
     EXPECT_EQ(collectors[0].payloads.size(), 1u);
 }
 
+// Six bytes that look like a header for slot 2 and fail the CRC once the
+// window has filled up behind them. Their failed check must not alter the
+// bytes that follow, which may be a real frame (that must still arrive) or a
+// damaged one (that must not be repaired into a frame never sent).
+TEST_F(Chain, FailedHeaderCheckLeavesTheFollowingBytesAlone) {
+    const std::vector<std::uint8_t> fakeHeader = {0x55, 0xAA, 0, 5, 2, 0};
+    // The failed check happens as the 18th byte of the next frame arrives:
+    // payload byte 11.
+    const std::string payload = "sc ZONE1?#\r\nabcd";  // 16 bytes; byte 11 is 'a'
+    ASSERT_EQ(payload.size(), 16u);
+
+    auto stream = fakeHeader;
+    const auto real = Frame(2, payload);
+    stream.insert(stream.end(), real.begin(), real.end());
+    Feed(stream);
+    EXPECT_EQ(collectors[0].payloads, std::vector<std::string>{payload});
+
+    collectors[0].payloads.clear();
+    std::string withZero = payload;
+    withZero[11] = '\0';
+    auto damaged = Frame(2, withZero);
+    damaged[6 + 11] = 'Q';  // no valid frame anywhere in what follows
+    stream = fakeHeader;
+    stream.insert(stream.end(), damaged.begin(), damaged.end());
+    Feed(stream);
+    EXPECT_TRUE(collectors[0].payloads.empty());
+}
+
 TEST_F(Chain, ZeroLengthFrameIsAcceptedAsEmpty) {
     std::vector<std::uint8_t> f = {0x55, 0xAA, 0, 0, 2, 0};
     f.resize(22, 0);
