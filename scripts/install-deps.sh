@@ -3,7 +3,8 @@
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libhidapi-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dpkg-dev)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dpkg-dev
+          clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

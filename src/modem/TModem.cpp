@@ -155,18 +155,23 @@ std::string TModem::ReadLine(int limitMs) {
             std::lock_guard<std::mutex> lock(portMutex);
             const int waiting = port->BytesWaiting();
             for (int i = 0; i < waiting; ++i) {
-                const std::uint8_t b = port->ReadByte();
-                if (b == '\n') {
-                    line.push_back('\n');
-                    return line;  // what follows stays in the port for the next line
-                }
-                // Past the buffer the line is cut, leaving room for its line feed.
-                if (line.size() < kLineBufferSize - 1) line.push_back(static_cast<char>(b));
+                // What follows the line feed stays in the port for the next line.
+                if (TakeLineByte(line, port->ReadByte())) return line;
             }
         }
         if (clock.Now() >= deadline) return std::string();  // a part line is dropped
         clock.WaitForInput(*port, deadline, [this] { KeepAlive(); });
     }
+}
+
+bool TModem::TakeLineByte(std::string& line, std::uint8_t b) {
+    if (b == '\n') {
+        line.push_back('\n');
+        return true;
+    }
+    // Past the buffer the line is cut, leaving room for its line feed.
+    if (line.size() < kLineBufferSize - 1) line.push_back(static_cast<char>(b));
+    return false;
 }
 
 bool TModem::PlaceCall() {

@@ -73,6 +73,9 @@ public:
     // after them up to the line feed are read and dropped, and the line feed
     // ends the result as usual.
     std::string ReadLine(int limitMs);
+    // One received byte into the line ReadLine assembles; true when it was
+    // the line feed that ends the line.
+    static bool TakeLineByte(std::string& line, std::uint8_t b);
     bool PlaceCall();
 
     // Dial or Close is running on the window thread (their waits pump

@@ -81,10 +81,16 @@ bool ProfileFile::Load(const std::string& path) {
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) return false;
     bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > kMaxFileSize) {
-        bytes.resize(kMaxFileSize);
-        truncated = true;
-    }
+    const bool cut = bytes.size() > kMaxFileSize;
+    if (cut) bytes.resize(kMaxFileSize);
+    Parse(bytes);
+    truncated = cut;
+    return true;
+}
+
+void ProfileFile::Parse(const std::string& bytes) {
+    lines.clear();
+    truncated = false;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -92,7 +98,6 @@ bool ProfileFile::Load(const std::string& path) {
         lines.push_back(bytes.substr(start, end - start));
         start = end;
     }
-    return true;
 }
 
 ProfileFile::Found ProfileFile::Find(const std::wstring& section, const std::wstring& key) const {

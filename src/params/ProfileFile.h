@@ -20,6 +20,8 @@ public:
     // A missing file loads as empty. False when the file exists but cannot
     // be read whole.
     bool Load(const std::string& path);
+    // Takes the file's bytes as Load would have read them.
+    void Parse(const std::string& bytes);
 
     std::wstring ReadString(const std::wstring& section, const std::wstring& key,
                             const std::wstring& fallback = std::wstring()) const;

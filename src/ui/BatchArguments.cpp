@@ -1,0 +1,85 @@
+#include "ui/BatchArguments.h"
+
+namespace varnex {
+
+const char kBatchUsageText[] =
+    "Usage: varnex [--demo]\n"
+    "       varnex --batch [--demo | --modem PORT --phone NUMBER] [--password PASSWORD] STEP...\n"
+    "\n"
+    "Without --batch the window opens; --demo puts a simulated module behind\n"
+    "the USB path (password 7402).\n"
+    "\n"
+    "Batch mode runs the steps in order, without a window:\n"
+    "  open FILE     load a settings file into the configuration\n"
+    "  save FILE     save the configuration to a settings file (.ini is added)\n"
+    "  read          read all 205 settings from the module\n"
+    "  write         write all 205 settings to the module\n"
+    "  test-report   make the module send a test report now\n"
+    "  status        print the module's status values as KEY=VALUE lines\n"
+    "\n"
+    "Options:\n"
+    "  --demo              use the simulated module\n"
+    "  --modem PORT        dial the module through the GSM modem on PORT (e.g. /dev/ttyUSB0)\n"
+    "  --phone NUMBER      the module's phone number, with --modem\n"
+    "  --password PASSWORD the module's password (default 7402)\n"
+    "  --help              show this text\n"
+    "\n"
+    "Steps that need no module (open, save) open no link. Otherwise the USB\n"
+    "module is used unless --modem or --demo is given; batch mode waits a few\n"
+    "seconds for it to appear.\n"
+    "\n"
+    "Exit status: 0 every step succeeded; 1 a step failed; 2 wrong usage;\n"
+    "3 no module found or the dial failed; 4 the module refused the login.\n";
+
+bool BatchOptions::NeedsModule() const {
+    for (const auto& step : steps)
+        if (step.name != "open" && step.name != "save") return true;
+    return false;
+}
+
+bool ParseBatchArguments(const QStringList& arguments, BatchOptions* options, QString* error) {
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        auto value = [&](QString* into) {
+            if (i + 1 >= arguments.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(a);
+                return false;
+            }
+            *into = arguments.at(++i);
+            return true;
+        };
+        if (a == "--demo") {
+            options->demo = true;
+        } else if (a == "--modem") {
+            if (!value(&options->modemPort)) return false;
+        } else if (a == "--phone") {
+            if (!value(&options->phone)) return false;
+        } else if (a == "--password") {
+            if (!value(&options->password)) return false;
+        } else if (a == "open" || a == "save") {
+            BatchStep step{a, QString()};
+            if (!value(&step.argument)) return false;
+            options->steps.append(step);
+        } else if (a == "read" || a == "write" || a == "test-report" || a == "status") {
+            options->steps.append({a, QString()});
+        } else {
+            *error = QStringLiteral("unknown step or option '%1'").arg(a);
+            return false;
+        }
+    }
+    if (options->steps.isEmpty()) {
+        *error = QStringLiteral("no steps given");
+        return false;
+    }
+    if (options->modemPort.isEmpty() != options->phone.isEmpty()) {
+        *error = QStringLiteral("--modem and --phone go together");
+        return false;
+    }
+    if (options->demo && !options->modemPort.isEmpty()) {
+        *error = QStringLiteral("--demo and --modem exclude each other");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace varnex

@@ -1,0 +1,61 @@
+// The settings-file reader and writer. Any bytes load and give back exactly
+// themselves when nothing is changed; values written over any such file are
+// read back, after a save and a fresh read, as every value the format can
+// hold.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <map>
+
+#include "FuzzCheck.h"
+#include "link/Codepage.h"
+#include "params/Catalogue.h"
+#include "params/ProfileFile.h"
+
+using namespace varnex;
+
+namespace {
+
+const std::wstring kSection = L"Settings";
+
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// A value a line of the file can carry as it stands: one line, no blanks at
+// its ends (they are trimmed) and not wrapped in quotes (one pair is taken off).
+bool Holdable(const std::wstring& v) {
+    if (v.size() > ProfileFile::kMaxValue) return false;
+    if (v.find_first_of(L"\r\n") != std::wstring::npos) return false;
+    if (!v.empty() && (v.front() == L' ' || v.front() == L'\t' || v.back() == L' ' || v.back() == L'\t')) return false;
+    if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front()) return false;
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider in(data, size);
+    const auto& catalogue = ParameterCatalogue();
+    const std::string original = in.ConsumeRandomLengthString(2048);
+
+    ProfileFile file;
+    file.Parse(original);
+    FUZZ_CHECK(file.Bytes() == original);
+
+    std::map<std::wstring, std::wstring> written;  // by lower-cased name: the last write counts
+    const int writes = in.ConsumeIntegralInRange<int>(0, 12);
+    for (int i = 0; i < writes; ++i) {
+        const auto& def = catalogue[in.ConsumeIntegralInRange<std::size_t>(0, catalogue.size() - 1)];
+        const std::wstring value = DecodeAnsi(in.ConsumeRandomLengthString(64));
+        const std::wstring name = Wide(def.control);
+        file.WriteString(kSection, name, value);
+        written[name] = value;
+    }
+
+    ProfileFile again;
+    again.Parse(file.Bytes());
+    FUZZ_CHECK(again.Bytes() == file.Bytes());
+    for (const auto& [name, value] : written) {
+        FUZZ_CHECK(again.HasEntry(kSection, name));
+        if (Holdable(value)) FUZZ_CHECK(again.ReadString(kSection, name) == value);
+    }
+    return 0;
+}
