@@ -437,7 +437,8 @@ TEST_F(SimUsb, LivelyInputChangesAreLogged) {
     module.SetLively(true);
     module.Advance(1800s);
     ASSERT_TRUE(logText.WaitFor("<SIO> (IN1 ")) << logText.Text();
-    EXPECT_NE(logText.Text().find("REL"), std::string::npos);
+    // The relay lines travel in frames of their own and may still be on the way.
+    EXPECT_TRUE(logText.WaitFor("REL")) << logText.Text();
 }
 
 TEST_F(SimUsb, LatencyHoldsTheReplyBack) {
