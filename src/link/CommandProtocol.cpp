@@ -1,6 +1,7 @@
 #include "link/CommandProtocol.h"
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "link/Codepage.h"
@@ -56,6 +57,21 @@ void CommandProtocol::WaitFor(int budgetMs, Done done) {
     }
 }
 
+template <typename Done>
+void CommandProtocol::WaitForAnswer(int budgetMs, bool watchLink, Done done) {
+    // A link that goes down takes the answer with it; a reply already on its
+    // way from the reader thread still gets a moment to land.
+    using clock = std::chrono::steady_clock;
+    std::optional<clock::time_point> downSince;
+    WaitFor(budgetMs, [&] {
+        if (done()) return true;
+        if (!watchLink || !LinkDown()) return false;
+        const auto now = clock::now();
+        if (!downSince) downSince = now;
+        return now - *downSince >= kLinkLossGrace;
+    });
+}
+
 void CommandProtocol::TakeCommandLock() {
     // A plain flag, not a mutex: a second command started from the event pump
     // waits about two seconds and then goes on without it.
@@ -72,10 +88,11 @@ std::wstring CommandProtocol::QueryParameter(const std::wstring& key) {
     TakeCommandLock();
     ClearReplyBuffer();
     const std::string command = EncodeAnsi(L"sc " + key + L"?#\r\n");
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    const bool watchLink = !LinkDown();
+    for (int attempt = 0; attempt < 4 && !(watchLink && LinkDown()); ++attempt) {
         replyReady = false;
         if (commandChannel) commandChannel->WriteString(command);
-        WaitFor(2000, [this] { return replyReady.load() || levelZeroPrompt.load(); });
+        WaitForAnswer(2000, watchLink, [this] { return replyReady.load() || levelZeroPrompt.load(); });
         if (replyReady) {
             result = ReplyBuffer();
             replyReady = false;
@@ -98,10 +115,11 @@ int CommandProtocol::SetParameter(const std::wstring& key, const std::wstring& v
     int result = 0;
     TakeCommandLock();
     const std::string command = EncodeAnsi(L"sc \"" + key + L"=" + value + L"#\"\r\n");
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    const bool watchLink = !LinkDown();
+    for (int attempt = 0; attempt < 4 && !(watchLink && LinkDown()); ++attempt) {
         replyReady = false;
         if (commandChannel) commandChannel->WriteString(command);
-        WaitFor(2000, [this] { return replyReady.load() || levelZeroPrompt.load(); });
+        WaitForAnswer(2000, watchLink, [this] { return replyReady.load() || levelZeroPrompt.load(); });
         if (replyReady) result = 1;
         else if (levelZeroPrompt) result = -1;
         if (result != 0) {
@@ -122,12 +140,13 @@ int CommandProtocol::SendPassword(const std::wstring& password, const std::wstri
     const std::string command = newPassword == L"0"
                                     ? EncodeAnsi(L"set REM:UPW P," + password + L"\n")
                                     : EncodeAnsi(L"set REM:UPW C," + password + L"," + newPassword + L"\n");
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    const bool watchLink = !LinkDown();
+    for (int attempt = 0; attempt < 4 && !(watchLink && LinkDown()); ++attempt) {
         levelZeroPrompt = false;
         levelTwoPrompt = false;
         if (commandChannel) commandChannel->WriteString(command);
         // Only ":L2 >" counts; ":L9 >" and "->PASS" play no part here.
-        WaitFor(2000, [this] { return levelTwoPrompt.load() || levelZeroPrompt.load(); });
+        WaitForAnswer(2000, watchLink, [this] { return levelTwoPrompt.load() || levelZeroPrompt.load(); });
         if (levelTwoPrompt) result = 1;
         else if (levelZeroPrompt) result = -1;
         if (result != 0) {

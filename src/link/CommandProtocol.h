@@ -1,8 +1,10 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -51,6 +53,11 @@ public:
     std::atomic<bool> levelTwoPrompt{false};
     std::atomic<bool> levelZeroPrompt{false};
     bool commandLock = false;  // window thread only
+    // Whether the command channel still reaches a module; empty = always.
+    // A command that began with the link up stops waiting, and sends no
+    // further attempt, once the link goes down: no answer can come any more.
+    // One that began without a link sits out its time-outs as before.
+    std::function<bool()> linkUp;
 
 private:
     void TakeCommandLock();
@@ -58,6 +65,11 @@ private:
     // millisecond and waking as soon as a reply chunk arrives.
     template <typename Done>
     void WaitFor(int budgetMs, Done done);
+    // WaitFor an answer; with `watchLink`, end soon after the link goes down.
+    template <typename Done>
+    void WaitForAnswer(int budgetMs, bool watchLink, Done done);
+    static constexpr std::chrono::milliseconds kLinkLossGrace{100};
+    bool LinkDown() const { return linkUp && !linkUp(); }
 
     Connection* commandChannel;
     EventPump* pump;

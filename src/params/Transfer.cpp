@@ -67,10 +67,16 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
     bool loggedOut = false;
+    bool linkLost = false;
     for (int i = 0; i < total; ++i) {
         const std::wstring reply = protocol.QueryParameter(Wide(parameters.At(i).key));
         if (reply == CommandProtocol::DeviceNotAvailableText) {
             loggedOut = true;
+            break;
+        }
+        // Without a link every further query would sit out its time-outs.
+        if (reply.empty() && linkUp && !linkUp()) {
+            linkLost = true;
             break;
         }
         readReplies.append(FromWide(reply));
@@ -100,10 +106,12 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
         ++applied;
     }
 
-    complete = !loggedOut && applied == total;
+    complete = !loggedOut && !linkLost && applied == total;
     QString line;
     if (loggedOut)
         line = QStringLiteral("Read stopped after %1 settings: the module logged out.").arg(readReplies.size());
+    else if (linkLost)
+        line = QStringLiteral("Read stopped after %1 settings: the link was lost.").arg(readReplies.size());
     else if (applied == total)
         line = QStringLiteral("Read %1 of %2 settings.").arg(applied).arg(total);
     else
@@ -147,9 +155,9 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
             line = QStringLiteral("Write stopped at setting %1 of %2 (%3): %4")
                        .arg(i + 1)
                        .arg(total)
-                       .arg(row.key,
-                            result < 0 ? QStringLiteral("the module logged out.")
-                                       : QStringLiteral("the module did not confirm."));
+                       .arg(row.key, result < 0                  ? QStringLiteral("the module logged out.")
+                                     : linkUp && !linkUp() ? QStringLiteral("the link was lost.")
+                                                           : QStringLiteral("the module did not confirm."));
             complete = false;
             break;
         }

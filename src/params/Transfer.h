@@ -33,6 +33,10 @@ public:
     // Contact-ID and user-ID fields currently marked invalid (red).
     int InvalidFieldCount() const;
 
+    // Whether the command channel still reaches a module; empty = always.
+    // A read or write stops at the first exchange that fails with it down.
+    std::function<bool()> linkUp;
+
     bool busy = false;
     QStringList readReplies;
     // Whether the last read applied, or the last write sent, every setting.

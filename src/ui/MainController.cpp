@@ -46,6 +46,8 @@ MainController::MainController(HidBackend& backend, QObject* parent)
         return QFileDialog::getSaveFileName(&window, QString(), QString(), QStringLiteral("ini files (*.ini)"));
     };
     window.statusBar()->setObjectName("StatusBar");
+    protocol.linkUp = [this] { return CommandLinkUp(); };
+    transfer.linkUp = [this] { return CommandLinkUp(); };
     ConnectSettingsRules(&window, [this](const char* reason) { UpdateLinkState(reason); });
 
     usbConnection->stateListeners.Add(&usbStateEvent);
@@ -103,7 +105,8 @@ int MainController::UpdateLinkState(const char* /*reason*/) {
     if (!loggedIn && connected) {
         password = kDefaultPassword;
         bool success = false;
-        for (int attempt = 0; attempt < 5 && !success; ++attempt) success = Login() == 1;
+        // Attempts stop with the link: none of them could reach the module.
+        for (int attempt = 0; attempt < 5 && !success && CommandLinkUp(); ++attempt) success = Login() == 1;
         if (success) {
             window.btnRead->setEnabled(true);
             window.btnWrite->setEnabled(true);
@@ -112,6 +115,12 @@ int MainController::UpdateLinkState(const char* /*reason*/) {
     }
     loggedIn = connected;
     return 0;
+}
+
+bool MainController::CommandLinkUp() {
+    Connection* channel = protocol.CommandChannel();
+    if (modemConnection && channel == modemConnection) return modemConnection->IsOpen();
+    return usbConnection && usbConnection->IsConnected();
 }
 
 int MainController::Login() {

@@ -60,6 +60,9 @@ public:
     void RefreshSerialPortList();
 
     int UpdateLinkState(const char* reason);
+    // Whether the command channel reaches a module now: the call while the
+    // modem carries the commands, the USB device otherwise.
+    bool CommandLinkUp();
     int Login();
     int SendPassword(const QString& password, const QString& newPassword);
     int HandleStatusData(const std::wstring& text);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -90,6 +91,39 @@ TEST_F(Protocol, SilenceCostsFourTries) {
     EXPECT_EQ(protocol.SetParameter(L"CALL:USER1.PN", L"1"), 0);
     EXPECT_EQ(channel.written.size(), 8u);
     EXPECT_FALSE(protocol.commandLock);
+}
+
+// A link lost during a command ends it after the one write that went nowhere,
+// instead of three more tries of two seconds each; a reply that had already
+// come in when the link went is still taken.
+TEST_F(Protocol, ALinkLostMidCommandEndsItAtOnce) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> answer;  // what comes in before the link goes
+        std::function<bool(CommandProtocol&)> run;  // true when the result is as expected
+    };
+    const Case cases[] = {
+        {"query unanswered", {}, [](CommandProtocol& p) { return p.QueryParameter(L"IO:VBAT").empty(); }},
+        {"set unanswered", {}, [](CommandProtocol& p) { return p.SetParameter(L"IO:VBAT", L"1") == 0; }},
+        {"login unanswered", {}, [](CommandProtocol& p) { return p.SendPassword(L"7402", L"0") == 0; }},
+        {"query answered", {"IO:VBAT=12\r\n->PASS\r\n:L2 >"},
+         [](CommandProtocol& p) { return CommandProtocol::ExtractReplyValue(p.QueryParameter(L"IO:VBAT")) == L"12"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool up = true;
+        protocol.linkUp = [&] { return up; };
+        channel.written.clear();
+        channel.script = [&](const std::string&) {
+            up = false;
+            return c.answer;
+        };
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(c.run(protocol));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+        EXPECT_EQ(channel.written.size(), 1u);
+        EXPECT_FALSE(protocol.commandLock);
+    }
 }
 
 TEST(ExtractReplyValue, Table) {

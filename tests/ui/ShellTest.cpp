@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "params/ControlCodec.h"
+#include "params/ControlDesc.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
 #include "ui/MainController.h"
@@ -213,6 +215,69 @@ TEST_F(Shell, ClosingWithTheModuleAttachedRunsNothingAfterwards) {
     EXPECT_TRUE(ButtonsEnabled());  // no "Detached" reached the window
     controller->FormClose();        // a second close is harmless
 }
+
+// A cable pulled in the middle of a read or write ends it at the exchange it
+// cut, instead of leaving every remaining setting to sit out its time-outs.
+// An exchange takes six output reports, and a command reaches the module with
+// the sixth; a cut on that report leaves the command unanswered.
+struct CutTransfer {
+    const char* name;
+    bool write;
+    int reportsBeforeUnplug;
+    std::size_t commandsReceived;
+    int answered;
+};
+void PrintTo(const CutTransfer& c, std::ostream* os) { *os << c.name; }
+
+class CutTransfers : public Shell, public ::testing::WithParamInterface<CutTransfer> {};
+
+TEST_P(CutTransfers, StopAtTheCutAndLeaveTheRestAlone) {
+    const CutTransfer& c = GetParam();
+    PlugAndWaitForLogin(1);
+    const std::size_t before = module.Commands().size();
+    const ControlDescList& rows = W().parameterList;
+    std::vector<QString> controls;
+    for (int i = 0; i < rows.Count(); ++i) controls.push_back(GetControlValue(rows.At(i).control));
+    const std::string lastKey = rows.At(rows.Count() - 1).key.toStdString();
+    module.SetParameterValue(lastKey, "+36301112222");  // a read that ran on would bring it in
+
+    module.SetUnplugAfterReports(c.reportsBeforeUnplug);
+    QElapsedTimer timer;
+    timer.start();
+    (c.write ? W().btnWrite : W().btnRead)->click();
+    const qint64 took = timer.elapsed();
+
+    const int answered = c.answered;
+    EXPECT_EQ(module.Commands().size() - before, c.commandsReceived);
+    const QString expected =
+        c.write ? QStringLiteral("Write stopped at setting %1 of %2 (%3): the link was lost.")
+                      .arg(answered + 1)
+                      .arg(rows.Count())
+                      .arg(rows.At(answered).key)
+                : QStringLiteral("Read stopped after %1 settings: the link was lost.").arg(answered);
+    EXPECT_EQ(controller->Outcome(), expected);
+    EXPECT_LT(took, 3000) << "the transfer sat out time-outs after the cut";
+    EXPECT_FALSE(controller->transfer.complete);
+    EXPECT_FALSE(controller->transfer.busy);
+    ASSERT_TRUE(PumpUntil([&] { return ButtonsDisabled(); }));
+    EXPECT_TRUE(W().PageControl1->isEnabled());
+    EXPECT_EQ(GetControlValue(rows.At(rows.Count() - 1).control), controls.back());
+    EXPECT_EQ(module.Parameter(lastKey), "+36301112222");
+
+    // The next plug-in logs in afresh and everything works again.
+    PlugAndWaitForLogin(2);
+    (c.write ? W().btnWrite : W().btnRead)->click();
+    EXPECT_TRUE(controller->transfer.complete) << controller->Outcome().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shell, CutTransfers,
+    ::testing::Values(CutTransfer{"ReadCutAtTheFirstCommand", false, 6, 1, 0},
+                      CutTransfer{"ReadCutLate", false, 6 * 180, 180, 179},
+                      CutTransfer{"ReadCutBetweenCommands", false, 6 * 50 + 3, 50, 50},
+                      CutTransfer{"WriteCutAtACommand", true, 6 * 60, 60, 59},
+                      CutTransfer{"WriteCutBetweenCommands", true, 6 * 20 + 1, 20, 20}),
+    [](const ::testing::TestParamInfo<CutTransfer>& info) { return std::string(info.param.name); });
 
 TEST_F(Shell, OperationsStateTheirOutcomeInTheStatusBar) {
     PlugAndWaitForLogin(1);
