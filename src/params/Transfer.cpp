@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSet>
 #include <QWidget>
 
 #include "link/CommandProtocol.h"
@@ -83,7 +84,9 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
         if (progress) progress->setValue(progress->value() + 1);
     }
 
-    int applied = 0;
+    // Settings that received a value. Replies that name another key than the
+    // one asked would otherwise count a setting twice and hide one never read.
+    QSet<const ControlDesc*> received;
     for (int i = 0; i < readReplies.size(); ++i) {
         const QString& text = readReplies.at(i);
         const int c = text.indexOf('=');
@@ -103,8 +106,9 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
                            .arg(row->key, QString::fromUtf8(e.what())));
             throw;  // the replies after it are not applied
         }
-        ++applied;
+        received.insert(row);
     }
+    const int applied = static_cast<int>(received.size());
 
     complete = !loggedOut && !linkLost && applied == total;
     QString line;
