@@ -90,6 +90,9 @@ std::wstring CommandProtocol::QueryParameter(const std::wstring& key) {
     const std::string command = EncodeAnsi(L"sc " + key + L"?#\r\n");
     const bool watchLink = !LinkDown();
     for (int attempt = 0; attempt < 4 && !(watchLink && LinkDown()); ++attempt) {
+        // What a failed try left is a reply that lost a piece; read through
+        // it, the next reply's value would come out mangled.
+        if (attempt > 0) ClearReplyBuffer();
         replyReady = false;
         if (commandChannel) commandChannel->WriteString(command);
         WaitForAnswer(2000, watchLink, [this] { return replyReady.load() || levelZeroPrompt.load(); });

@@ -93,6 +93,25 @@ TEST_F(Protocol, SilenceCostsFourTries) {
     EXPECT_FALSE(protocol.commandLock);
 }
 
+// A try whose reply lost a piece on the way leaves that piece behind; the
+// next try's reply must not be read through it.
+TEST_F(Protocol, ARetryReadsOnlyItsOwnReply) {
+    const std::vector<std::string> firstTry[] = {
+        {"SMS:Z1A.SMS=Riaszt"},                      // the rest was lost
+        {"SMS:Z1A.SMS=Riaszt", ":L2 >"},             // a middle piece was lost
+        {"SMS:Z1A.SMS=Riaszt\r\n", "->PA"},         // cut in the confirmation
+    };
+    for (const auto& lost : firstTry) {
+        int tries = 0;
+        channel.written.clear();
+        channel.script = [&](const std::string&) {
+            return ++tries == 1 ? lost : std::vector<std::string>{"SMS:Z1A.SMS=Riaszt\xE1s\r\n->PASS\r\n:L2 >"};
+        };
+        EXPECT_EQ(CommandProtocol::ExtractReplyValue(protocol.QueryParameter(L"SMS:Z1A.SMS")), L"Riaszt\u00e1s");
+        EXPECT_EQ(channel.written.size(), 2u);
+    }
+}
+
 // A link lost during a command ends it after the one write that went nowhere,
 // instead of three more tries of two seconds each; a reply that had already
 // come in when the link went is still taken.
