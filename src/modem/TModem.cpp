@@ -232,6 +232,7 @@ void TModem::OnReceive(const std::uint8_t* data, std::size_t length) {
         std::memmove(carrierWindow, carrierWindow + 1, sizeof carrierWindow - 1);
         carrierWindow[sizeof carrierWindow - 1] = data[i];
         if (std::memcmp(carrierWindow, kNoCarrier, sizeof carrierWindow) != 0) continue;
+        carrierLost = true;
         ModemMessageSink* sink = messages;
         auto show = [sink] {
             if (sink) sink->ShowMessage(L"Disconnected", L"Modem");

@@ -70,13 +70,17 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
     bool loggedOut = false;
     bool linkLost = false;
     for (int i = 0; i < total; ++i) {
+        // Without a link every further query would sit out its time-outs.
+        if (LinkDown()) {
+            linkLost = true;
+            break;
+        }
         const std::wstring reply = protocol.QueryParameter(Wide(parameters.At(i).key));
         if (reply == CommandProtocol::DeviceNotAvailableText) {
             loggedOut = true;
             break;
         }
-        // Without a link every further query would sit out its time-outs.
-        if (reply.empty() && linkUp && !linkUp()) {
+        if (reply.empty() && LinkDown()) {
             linkLost = true;
             break;
         }
@@ -154,13 +158,14 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
     complete = true;
     for (int i = 0; i < total; ++i) {
         const ControlDesc& row = parameters.At(i);
-        const int result = protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
+        const int result =
+            LinkDown() ? 0 : protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
         if (result != 1) {
             line = QStringLiteral("Write stopped at setting %1 of %2 (%3): %4")
                        .arg(i + 1)
                        .arg(total)
                        .arg(row.key, result < 0                  ? QStringLiteral("the module logged out.")
-                                     : linkUp && !linkUp() ? QStringLiteral("the link was lost.")
+                                     : LinkDown()          ? QStringLiteral("the link was lost.")
                                                            : QStringLiteral("the module did not confirm."));
             complete = false;
             break;

@@ -34,7 +34,8 @@ public:
     int InvalidFieldCount() const;
 
     // Whether the command channel still reaches a module; empty = always.
-    // A read or write stops at the first exchange that fails with it down.
+    // A read or write stops once it is down, before the next exchange or at
+    // the one it cut.
     std::function<bool()> linkUp;
 
     bool busy = false;
@@ -44,6 +45,7 @@ public:
 
 private:
     void RepairHolders();
+    bool LinkDown() const { return linkUp && !linkUp(); }
 
     CommandProtocol& protocol;
     const ControlDescList& parameters;

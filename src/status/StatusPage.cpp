@@ -87,7 +87,7 @@ StatusPage::~StatusPage() {
 }
 
 bool StatusPage::RemoteCallUp() const {
-    return controller.modemConnection && controller.modemConnection->IsOpen();
+    return controller.CallUp();
 }
 
 void StatusPage::PageControl1Change() {

@@ -92,7 +92,7 @@ QString MainController::Outcome() const { return window.statusBar()->currentMess
 int MainController::UpdateLinkState(const char* /*reason*/) {
     // Each run reads the link afresh: a nested run can change it under us.
     bool connected = usbConnection && usbConnection->IsConnected();
-    if (!connected && modemConnection) connected = modemConnection->IsOpen();
+    if (!connected && modemConnection) connected = CallUp();
     if (transfer.busy) {
         window.PageControl1->setEnabled(false);
         window.btnRead->setEnabled(false);
@@ -117,9 +117,13 @@ int MainController::UpdateLinkState(const char* /*reason*/) {
     return 0;
 }
 
+bool MainController::CallUp() {
+    return modemConnection && modemConnection->IsOpen() && !modemConnection->HungUp();
+}
+
 bool MainController::CommandLinkUp() {
     Connection* channel = protocol.CommandChannel();
-    if (modemConnection && channel == modemConnection) return modemConnection->IsOpen();
+    if (modemConnection && channel == modemConnection) return CallUp();
     return usbConnection && usbConnection->IsConnected();
 }
 

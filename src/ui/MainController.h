@@ -63,6 +63,8 @@ public:
     // Whether the command channel reaches a module now: the call while the
     // modem carries the commands, the USB device otherwise.
     bool CommandLinkUp();
+    // The data call is up and has not dropped since.
+    bool CallUp();
     int Login();
     int SendPassword(const QString& password, const QString& newPassword);
     int HandleStatusData(const std::wstring& text);

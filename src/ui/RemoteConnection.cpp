@@ -277,6 +277,8 @@ void ModemPage::CallDropped() {
     callDropped = true;
     if (phase == Phase::Connected)
         controller.ShowOutcome(QStringLiteral("The call has dropped: press Disconnect."));
+    // Read and Write follow at once: nothing can reach the module now.
+    controller.UpdateLinkState("CallDropped");
 }
 
 }  // namespace varnex

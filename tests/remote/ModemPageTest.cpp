@@ -316,6 +316,30 @@ TEST_F(ModemPageTest, ADroppedCallSaysSoAndWaitsForDisconnect) {
     EXPECT_FALSE(modem.InCall());
 }
 
+// A call that drops in the middle of a read ends the read there, and Read and
+// Write stay off until the Disconnect: the modem connection itself still
+// says it is open.
+TEST_F(ModemPageTest, ACallThatDropsDuringAReadEndsItAndReadAndWriteWaitForDisconnect) {
+    Connect();
+    ExpectConnected();
+    Nested drop([&] { return Queries(remote) >= 20; }, [&] { modem.DropCall(); });
+    QElapsedTimer timer;
+    timer.start();
+    W().btnRead->click();
+    EXPECT_LT(timer.elapsed(), 5000) << "the read sat out time-outs after the drop";
+    EXPECT_TRUE(drop.fired);
+    const std::string outcome = Outcome();
+    EXPECT_EQ(outcome.rfind("Read stopped after ", 0), 0u) << outcome;
+    EXPECT_NE(outcome.find(": the link was lost."), std::string::npos) << outcome;
+    EXPECT_FALSE(controller->transfer.complete);
+    EXPECT_LT(Queries(remote), 30);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 5000));
+    EXPECT_TRUE(ButtonsDisabled());
+    EXPECT_TRUE(W().btCSDDisconnect->isEnabled());
+    W().btCSDDisconnect->click();
+    ExpectIdleOnUsb();
+}
+
 // A call that drops while the first login waits for its answer is not tried
 // four times more.
 TEST_F(ModemPageTest, ACallThatDropsDuringTheLoginEndsTheAttempts) {
