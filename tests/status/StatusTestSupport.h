@@ -25,19 +25,10 @@
 #include "status/StatusPage.h"
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
+#include "support/Pump.h"
 
 namespace varnex::testing {
 
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-inline void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
 // A data call that is up (or failed, with `open` false) without a modem: the
 // commands go to a module simulator over an unframed link, and its replies to

@@ -21,6 +21,7 @@
 #include "params/ControlDesc.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
+#include "support/Pump.h"
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
 #include "ui/UsbConnectForm.h"
@@ -28,18 +29,8 @@
 namespace varnex {
 namespace {
 
-bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-void PumpFor(int ms) {
-    PumpUntil([] { return false; }, ms);
-}
+using testing::PumpFor;
+using testing::PumpUntil;
 
 std::vector<std::string> PasswordCommands(const sim::ModuleSimulator& module) {
     std::vector<std::string> found;
