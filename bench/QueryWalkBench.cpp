@@ -8,7 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "link/Codepage.h"
 #include "link/CommandProtocol.h"
 #include "params/Catalogue.h"
 #include "sim/ModuleSimulator.h"
@@ -42,26 +41,6 @@ struct Rig {
     ResponseConnection replies{&protocol, &CommandProtocol::OnCommandText};
 };
 
-// The query poll loop with a fixed 1 ms sleep per poll.
-std::wstring SleepingQuery(Rig& rig, const std::wstring& key) {
-    rig.protocol.ClearReplyBuffer();
-    const std::string command = EncodeAnsi(L"sc " + key + L"?#\r\n");
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        rig.protocol.replyReady = false;
-        rig.commands->WriteString(command);
-        for (int poll = 0; poll < 2000; ++poll) {
-            if (rig.protocol.replyReady || rig.protocol.levelZeroPrompt) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        if (rig.protocol.replyReady) {
-            std::wstring reply = rig.protocol.ReplyBuffer();
-            rig.protocol.ClearReplyBuffer();
-            return reply;
-        }
-    }
-    return std::wstring();
-}
-
 void BM_QueryWalk(benchmark::State& state) {
     Rig rig;
     for (auto _ : state) {
@@ -73,8 +52,10 @@ void BM_QueryWalk(benchmark::State& state) {
 
 void BM_QueryWalkSleepPerPoll(benchmark::State& state) {
     Rig rig;
+    rig.protocol.polling = CommandProtocol::Polling::PlainSleep;
     for (auto _ : state) {
-        for (const auto& row : ParameterCatalogue()) benchmark::DoNotOptimize(SleepingQuery(rig, Wide(row.key)));
+        for (const auto& row : ParameterCatalogue())
+            benchmark::DoNotOptimize(rig.protocol.QueryParameter(Wide(row.key)));
     }
     state.counters["queries"] = static_cast<double>(ParameterCatalogue().size());
 }

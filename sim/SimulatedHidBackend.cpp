@@ -105,6 +105,7 @@ int SimulatedHidBackend::ReadReport(int handle, std::uint8_t* buffer, std::size_
         if (inputReports.empty()) return 0;
         report = std::move(inputReports.front());
         inputReports.pop_front();
+        ++reportsIn;
     }
     Pace(lastIn);
     const std::size_t n = std::min(size, report.size());
@@ -182,6 +183,16 @@ void SimulatedHidBackend::SetReportInterval(std::chrono::microseconds interval) 
 std::vector<std::vector<std::uint8_t>> SimulatedHidBackend::WrittenReports() {
     std::lock_guard<std::mutex> lock(mutex);
     return written;
+}
+
+std::uint64_t SimulatedHidBackend::ReportsOut() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return written.size();
+}
+
+std::uint64_t SimulatedHidBackend::ReportsIn() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return reportsIn;
 }
 
 int SimulatedHidBackend::OpenHandles() {

@@ -46,6 +46,9 @@ public:
 
     // Every report the tool wrote, as written.
     std::vector<std::vector<std::uint8_t>> WrittenReports();
+    // Reports that crossed the cable so far: written by the tool, and read by it.
+    std::uint64_t ReportsOut();
+    std::uint64_t ReportsIn();
     int OpenHandles();
 
 private:
@@ -85,6 +88,7 @@ private:
     std::deque<std::vector<std::uint8_t>> inputReports;
     std::vector<HidDeviceInfo> foreign;
     std::vector<std::vector<std::uint8_t>> written;
+    std::uint64_t reportsIn = 0;
     bool failRead = false, failWrite = false, failWriteOpen = false;
     std::chrono::microseconds reportInterval{0};
     // Each is touched by one thread only: the reader and the writer.

@@ -1,48 +1,180 @@
 // A full read and a full write of the 205 settings through the whole stack:
 // the main window offscreen, the protocol, the slots, the USB connection and
-// its reader thread, and the simulated device answering at once.
+// its reader thread, and the simulated device. Against a device that answers
+// at once, with the protocol's waits as they are and with a plain 1 ms sleep
+// per poll (the baseline); against a device paced like a full-speed
+// interrupt endpoint, next to the floor that pace sets; and over a data call
+// at 9600 bit/s, next to the floor the line sets. Each read also records the
+// longest time the window's events had to wait.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
 
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
+#include "sim/modem/ModemSimulator.h"
+#include "support/Pump.h"
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
+#include "ui/RemoteConnection.h"
 
 namespace {
 
 using namespace varnex;
+using Clock = std::chrono::steady_clock;
 
+using testing::PumpUntil;
+
+// The window and a logged-in module on the simulated USB cable.
 struct Stack {
-    Stack() : backend(module, true), controller(backend) {
+    explicit Stack(CommandProtocol::Polling polling = CommandProtocol::Polling::WakeOnArrival,
+                   std::chrono::microseconds reportInterval = std::chrono::microseconds(0))
+        : backend(module, true), controller(backend) {
+        backend.SetReportInterval(reportInterval);
+        controller.protocol.polling = polling;
         controller.execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
-        QElapsedTimer timer;
-        timer.start();
-        while (!controller.loggedIn && timer.elapsed() < 5000) QCoreApplication::processEvents();
+        PumpUntil([this] { return controller.loggedIn; }, 5000);
     }
     sim::ModuleSimulator module;
     sim::SimulatedHidBackend backend;
     MainController controller;
 };
 
-void BM_FullRead(benchmark::State& state) {
-    Stack stack;
-    for (auto _ : state) stack.controller.ReadFromDevice();
-    if (!stack.controller.transfer.complete) state.SkipWithError("read incomplete");
+// How late a 1 ms timer's ticks come while the window thread is busy.
+class StallMeter {
+public:
+    StallMeter() {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const auto now = Clock::now();
+            if (last != Clock::time_point{}) longest = std::max(longest, now - last - std::chrono::milliseconds(1));
+            last = now;
+        });
+    }
+    void Start() {
+        last = Clock::time_point{};
+        timer.start(1);
+    }
+    void Stop() { timer.stop(); }
+    double LongestMs() const { return std::chrono::duration<double, std::milli>(longest).count(); }
+
+private:
+    QTimer timer;
+    Clock::time_point last{};
+    Clock::duration longest{};
+};
+
+void Transfer(benchmark::State& state, Stack& stack, bool write) {
+    StallMeter stalls;
+    std::uint64_t out = 0, in = 0;
+    for (auto _ : state) {
+        const auto outBefore = stack.backend.ReportsOut(), inBefore = stack.backend.ReportsIn();
+        stalls.Start();
+        if (write) stack.controller.WriteToDevice();
+        else stack.controller.ReadFromDevice();
+        stalls.Stop();
+        out += stack.backend.ReportsOut() - outBefore;
+        in += stack.backend.ReportsIn() - inBefore;
+        if (!stack.controller.transfer.complete) {
+            state.SkipWithError("transfer incomplete");
+            return;
+        }
+    }
+    // Every benchmark here sets the same counters (the CSV form needs that);
+    // the paced ones fill in their floor.
+    const double n = static_cast<double>(state.iterations());
+    state.counters["reports"] = static_cast<double>(out + in) / n;
+    state.counters["reports_out"] = static_cast<double>(out) / n;
+    state.counters["reports_in"] = static_cast<double>(in) / n;
+    state.counters["stall_ms"] = stalls.LongestMs();
+    state.counters["floor_ms"] = 0;
+    state.counters["line_bytes"] = 0;
 }
 
+void BM_FullRead(benchmark::State& state) {
+    Stack stack;
+    Transfer(state, stack, false);
+}
 void BM_FullWrite(benchmark::State& state) {
     Stack stack;
-    for (auto _ : state) stack.controller.WriteToDevice();
-    if (!stack.controller.transfer.complete) state.SkipWithError("write incomplete");
+    Transfer(state, stack, true);
+}
+void BM_FullRead_Baseline(benchmark::State& state) {
+    Stack stack(CommandProtocol::Polling::PlainSleep);
+    Transfer(state, stack, false);
+}
+void BM_FullWrite_Baseline(benchmark::State& state) {
+    Stack stack(CommandProtocol::Polling::PlainSleep);
+    Transfer(state, stack, true);
+}
+
+// One report per millisecond each way; the floor is every report that
+// crossed, one millisecond each.
+void Paced(benchmark::State& state, bool write) {
+    Stack stack(CommandProtocol::Polling::WakeOnArrival, std::chrono::milliseconds(1));
+    Transfer(state, stack, write);
+    const double floorMs = state.counters["reports"] * 1.0;
+    state.counters["floor_ms"] = floorMs;
+}
+void BM_PacedRead(benchmark::State& state) { Paced(state, false); }
+void BM_PacedWrite(benchmark::State& state) { Paced(state, true); }
+
+// A full read through a call at 9600 bit/s: ten bits a byte, so 960 bytes/s
+// on the line. The floor is the call's bytes in both directions at that pace.
+void BM_RemoteRead(benchmark::State& state) {
+    sim::ModuleSimulator desk, remote;
+    sim::SimulatedHidBackend backend(desk, false);
+    sim::ModemSimulator modem(remote);
+    MainController controller(backend);
+    controller.execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
+    controller.execUsbConnectWindow = [](QDialog&) {};
+    controller.serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
+    controller.RefreshSerialPortList();
+    controller.modemPage->execMessageBox = [](QMessageBox&) {};
+    controller.window.edCSDPhnr->setText(QStringLiteral("+36301234567"));
+    controller.window.btCSDConnect->click();
+    if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
+        state.SkipWithError("the call did not connect");
+        return;
+    }
+    StallMeter stalls;
+    std::uint64_t bytes = 0;
+    for (auto _ : state) {
+        const auto before = modem.CallBytesToModule() + modem.CallBytesFromModule();
+        stalls.Start();
+        controller.ReadFromDevice();
+        stalls.Stop();
+        bytes += modem.CallBytesToModule() + modem.CallBytesFromModule() - before;
+        if (!controller.transfer.complete) {
+            state.SkipWithError("read incomplete");
+            break;
+        }
+    }
+    controller.window.btCSDDisconnect->click();
+    const double n = static_cast<double>(state.iterations());
+    state.counters["reports"] = 0;
+    state.counters["reports_out"] = 0;
+    state.counters["reports_in"] = 0;
+    state.counters["line_bytes"] = static_cast<double>(bytes) / n;
+    state.counters["floor_ms"] = static_cast<double>(bytes) / n / 960.0 * 1000.0;
+    state.counters["stall_ms"] = stalls.LongestMs();
 }
 
 BENCHMARK(BM_FullRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FullWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullRead_Baseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_FullWrite_Baseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_PacedRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_PacedWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_RemoteRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

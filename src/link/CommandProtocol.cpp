@@ -52,6 +52,10 @@ void CommandProtocol::WaitFor(int budgetMs, Done done) {
         if (done()) return;
         const auto now = clock::now();
         if (now >= deadline) return;
+        if (polling == Polling::PlainSleep) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         std::unique_lock<std::mutex> lock(mutex);
         arrived.wait_for(lock, std::min<clock::duration>(std::chrono::milliseconds(1), deadline - now));
     }

@@ -59,6 +59,13 @@ public:
     // One that began without a link sits out its time-outs as before.
     std::function<bool()> linkUp;
 
+    // How a wait polls. WakeOnArrival pumps events at least every
+    // millisecond and wakes as soon as a reply chunk arrives; PlainSleep pumps
+    // and then sleeps a whole millisecond, as a literal poll loop does. The
+    // benchmarks measure against the latter.
+    enum class Polling { WakeOnArrival, PlainSleep };
+    Polling polling = Polling::WakeOnArrival;
+
 private:
     void TakeCommandLock();
     // Waits up to `budgetMs` for `done`, pumping events at least every
