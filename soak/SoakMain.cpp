@@ -191,6 +191,19 @@ public:
             auto& shown = second ? shownB : shownA;
             for (int i = 0; i < Rows().Count(); ++i) shown.push_back(GetControlValue(Rows().At(i).control));
         }
+        // The model the checks rest on: a varying row shows the module's text
+        // as it is, every other row the same whichever configuration was read.
+        for (int i = 0; i < Rows().Count(); ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const std::string key = Rows().At(i).key.toStdString();
+            const ParamDef* def = FindParameter(key);
+            const bool varies = def && Varies(*def);
+            const bool holds =
+                varies ? shownA[k] == QString::fromStdWString(DecodeAnsi(configs.a.at(key))) &&
+                             shownB[k] == QString::fromStdWString(DecodeAnsi(configs.b.at(key)))
+                       : shownA[k] == shownB[k];
+            if (!holds) return Fail("setup", "the control of " + key + " does not show what the module holds");
+        }
         configs.Put(remote, false);
         return true;
     }
