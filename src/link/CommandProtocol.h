@@ -58,6 +58,7 @@ public:
     // further attempt, once the link goes down: no answer can come any more.
     // One that began without a link sits out its time-outs as before.
     std::function<bool()> linkUp;
+    bool LinkDown() const { return linkUp && !linkUp(); }
 
     // How a wait polls. WakeOnArrival pumps events at least every
     // millisecond and wakes as soon as a reply chunk arrives; PlainSleep pumps
@@ -76,7 +77,6 @@ private:
     template <typename Done>
     void WaitForAnswer(int budgetMs, bool watchLink, Done done);
     static constexpr std::chrono::milliseconds kLinkLossGrace{100};
-    bool LinkDown() const { return linkUp && !linkUp(); }
 
     Connection* commandChannel;
     EventPump* pump;

@@ -61,6 +61,8 @@ int ConfigurationTransfer::InvalidFieldCount() const {
     return count;
 }
 
+bool ConfigurationTransfer::LinkDown() const { return protocol.LinkDown(); }
+
 QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
     BusyScope scope(busy, updateLinkState, "ReadStart", "ReadEnd");
     complete = false;
@@ -161,12 +163,10 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
         const int result =
             LinkDown() ? 0 : protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
         if (result != 1) {
-            line = QStringLiteral("Write stopped at setting %1 of %2 (%3): %4")
-                       .arg(i + 1)
-                       .arg(total)
-                       .arg(row.key, result < 0                  ? QStringLiteral("the module logged out.")
-                                     : LinkDown()          ? QStringLiteral("the link was lost.")
-                                                           : QStringLiteral("the module did not confirm."));
+            const QString why = result < 0  ? QStringLiteral("the module logged out.")
+                                : LinkDown() ? QStringLiteral("the link was lost.")
+                                             : QStringLiteral("the module did not confirm.");
+            line = QStringLiteral("Write stopped at setting %1 of %2 (%3): %4").arg(i + 1).arg(total).arg(row.key, why);
             complete = false;
             break;
         }

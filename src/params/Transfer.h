@@ -33,11 +33,6 @@ public:
     // Contact-ID and user-ID fields currently marked invalid (red).
     int InvalidFieldCount() const;
 
-    // Whether the command channel still reaches a module; empty = always.
-    // A read or write stops once it is down, before the next exchange or at
-    // the one it cut.
-    std::function<bool()> linkUp;
-
     bool busy = false;
     QStringList readReplies;
     // Whether the last read applied, or the last write sent, every setting.
@@ -45,7 +40,9 @@ public:
 
 private:
     void RepairHolders();
-    bool LinkDown() const { return linkUp && !linkUp(); }
+    // The protocol's link: a read or write stops once it is down, before the
+    // next exchange or at the one it cut.
+    bool LinkDown() const;
 
     CommandProtocol& protocol;
     const ControlDescList& parameters;

@@ -47,7 +47,6 @@ MainController::MainController(HidBackend& backend, QObject* parent)
     };
     window.statusBar()->setObjectName("StatusBar");
     protocol.linkUp = [this] { return CommandLinkUp(); };
-    transfer.linkUp = [this] { return CommandLinkUp(); };
     ConnectSettingsRules(&window, [this](const char* reason) { UpdateLinkState(reason); });
 
     usbConnection->stateListeners.Add(&usbStateEvent);
