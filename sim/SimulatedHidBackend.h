@@ -38,7 +38,9 @@ public:
     void FailNextRead();
     void FailNextWrite();
     void FailNextWriteOpen();
-    // A report the module sends as it stands (for malformed-report tests).
+    // A report the module sends as it stands, report ID first, read back at
+    // exactly its own length: a short one is what hidraw hands over when the
+    // device sends less than the full 65 bytes (for report-layout tests).
     void InjectInputReport(const std::vector<std::uint8_t>& report);
     // Each report leaves no sooner than `interval` after the one before, in
     // each direction, as on a full-speed interrupt endpoint; 0 = no pacing.

@@ -3,6 +3,12 @@
 #include <chrono>
 
 namespace varnex {
+namespace {
+
+// Report ID, the data-report mark, the length, two reserved bytes.
+constexpr std::size_t kDataOffset = 5;
+
+}  // namespace
 
 void HIDChangeStateEvent::OnChangeState(const char* state) { connection->NotifyStateChange(state); }
 
@@ -70,11 +76,16 @@ void ConnHIDCOM::ReaderThread() {
                 hid->CloseHandles();
                 continue;
             }
-            // A report that is not whole, not ours, or claims more than its
-            // data area holds is dropped: cutting it would pass on bytes the
-            // module never meant.
-            if (bytesRead == HidBackend::kReportSize && buffer[1] == 0x01 && buffer[2] <= HID::kReportData)
-                OnReceive(buffer + 5, buffer[2]);
+            // hidraw hands a report over at the length the module sent it,
+            // where Windows pads it to the full size: a short read is good as
+            // long as it holds every byte its length names. One that is not
+            // ours, claims more than a report's data area, or ends before its
+            // data does is dropped: the buffer past the read may still hold an
+            // earlier report, and cutting would pass on bytes never meant.
+            const std::size_t length = bytesRead >= kDataOffset ? buffer[2] : 0;
+            if (bytesRead >= kDataOffset && buffer[1] == 0x01 && length <= HID::kReportData &&
+                bytesRead >= kDataOffset + length)
+                OnReceive(buffer + kDataOffset, length);
         } else {
             PauseUnlessStopping(10);
             if (stopRequested) break;

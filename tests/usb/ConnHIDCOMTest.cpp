@@ -122,29 +122,70 @@ TEST_F(UsbConnection, AFailedReadDetachesAndTheSearchFindsTheModuleAgain) {
     EXPECT_EQ(states.states, (std::vector<std::string>{"Attached", "Detached", "Attached"}));
 }
 
-TEST_F(UsbConnection, OnlyWellFormedReportsArePassedOn) {
+// An input report as read: `size` bytes, byte 1 the data-report mark, byte 2
+// the data length, data bytes counting up from 5 at offset 5.
+std::vector<std::uint8_t> InputReport(std::size_t size, std::uint8_t mark, std::uint8_t length) {
+    std::vector<std::uint8_t> r(size, 0);
+    if (size > 1) r[1] = mark;
+    if (size > 2) r[2] = length;
+    for (std::size_t i = 5; i < size; ++i) r[i] = static_cast<std::uint8_t>(i);
+    return r;
+}
+
+std::vector<std::uint8_t> CountingFrom5(std::size_t n) {
+    std::vector<std::uint8_t> data(n);
+    for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<std::uint8_t>(5 + i);
+    return data;
+}
+
+// hidraw hands reports over at the length the device sent them. Before each
+// case a full report that is not a data report fills the read buffer with
+// 0xEE, so a case that passes bytes it did not read shows them; a full data
+// report after it marks the end of the case.
+TEST_F(UsbConnection, ReportsPassWhenTheyHoldTheDataTheirLengthNames) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> report;
+        bool passes;  // its data bytes 5 .. 5+n-1
+    };
+    const Case cases[] = {
+        {"full size", InputReport(65, 0x01, 7), true},
+        {"full size, full data area", InputReport(65, 0x01, 60), true},
+        {"short, exactly its data", InputReport(12, 0x01, 7), true},
+        {"short, more than its data", InputReport(20, 0x01, 7), true},
+        {"short, no data", InputReport(5, 0x01, 0), true},
+        {"one byte short of its data", InputReport(11, 0x01, 7), false},
+        {"shorter than the header", InputReport(4, 0x01, 0), false},
+        {"not a data report", InputReport(65, 0x02, 7), false},
+        {"claims more than the data area", InputReport(65, 0x01, 61), false},
+        {"short, claims more than the data area", InputReport(20, 0x01, 61), false},
+    };
     Received received;
     connection.receiveListeners.Add(&received);
     backend.Plug();
     ASSERT_TRUE(WaitForStates(1));
-    auto report = [](std::size_t size, std::uint8_t kind, std::uint8_t length) {
-        std::vector<std::uint8_t> r(size, 0);
-        if (size > 1) r[1] = kind;
-        if (size > 2) r[2] = length;
-        for (std::size_t i = 5; i < size; ++i) r[i] = static_cast<std::uint8_t>(i);
-        return r;
-    };
-    backend.InjectInputReport(report(65, 0x02, 7));  // not a data report
-    backend.InjectInputReport(report(64, 0x01, 7));  // short
-    backend.InjectInputReport(report(65, 0x01, 61)); // claims more than the data area
-    backend.InjectInputReport(report(65, 0x01, 7));
-    backend.InjectInputReport(report(65, 0x01, 60));
-    ASSERT_TRUE(window.PumpUntil([&] { return received.Pieces().size() >= 2; }));
-    window.PumpFor(50ms);
-    const auto pieces = received.Pieces();
-    ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_EQ(pieces[0], (std::vector<std::uint8_t>{5, 6, 7, 8, 9, 10, 11}));
-    EXPECT_EQ(pieces[1].size(), 60u);
+    const std::vector<std::uint8_t> endMark{0x7F};
+    std::vector<std::uint8_t> endReport(65, 0);
+    endReport[1] = 0x01;
+    endReport[2] = 1;
+    endReport[5] = 0x7F;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> stale(65, 0xEE);
+        stale[1] = 0x02;
+        const std::size_t before = received.Pieces().size();
+        backend.InjectInputReport(stale);
+        backend.InjectInputReport(c.report);
+        backend.InjectInputReport(endReport);
+        ASSERT_TRUE(window.PumpUntil([&] {
+            const auto pieces = received.Pieces();
+            return pieces.size() > before && pieces.back() == endMark;
+        }));
+        const auto pieces = received.Pieces();
+        const std::vector<std::vector<std::uint8_t>> got(pieces.begin() + static_cast<long>(before), pieces.end() - 1);
+        if (c.passes) EXPECT_EQ(got, std::vector<std::vector<std::uint8_t>>{CountingFrom5(c.report[2])});
+        else EXPECT_TRUE(got.empty());
+    }
     connection.receiveListeners.Remove(&received);
 }
 
