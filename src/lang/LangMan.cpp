@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <algorithm>
 #include <cstring>
 
 #include "lang/LanguageStore.h"
@@ -100,12 +101,23 @@ void LangMan::CollectControls(QWidget* container) {
 }
 
 void LangMan::ApplyLanguage(const QString& code) {
-    m_code = (code == QStringLiteral("0") ? QStringLiteral("fr") : code).toLower();
-    m_table = &BuiltInTable(m_code.toStdString());
-
+    const QString normalised = (code == QStringLiteral("0") ? QStringLiteral("fr") : code).toLower();
     // Read once for all controls; nothing can change the file in between, as
-    // the loop does not return to the event loop.
-    const LanguageFile file = LanguageFile::Load(m_code);
+    // the loop does not return to the event loop. Read before anything
+    // changes: a file that cannot be read leaves the language as it was.
+    const LanguageFile file = LanguageFile::Load(normalised);
+    m_code = normalised;
+    m_table = &BuiltInTable(m_code.toStdString());
+    Apply(file);
+}
+
+void LangMan::ApplyBuiltIn(const QString& code) {
+    m_code = code.toLower();
+    m_table = &BuiltInTable(m_code.toStdString());
+    Apply(LanguageFile());
+}
+
+void LangMan::Apply(const LanguageFile& file) {
     for (const QPointer<QWidget>& control : m_controls) {
         if (!control) continue;
         const QString name = control->objectName();
@@ -139,11 +151,32 @@ void LangMan::RestoreLanguage(const LanguageDescList& languages, QComboBox* cbLa
         selected = QStringLiteral("en");
         position = 0;
     }
-    SelectLanguage(selected);
+    try {
+        SelectLanguage(selected);
+    } catch (...) {
+        // The selector shows the language in effect, not the one that failed.
+        if (cbLanguage) {
+            const QSignalBlocker blocker(cbLanguage);
+            cbLanguage->setCurrentIndex(std::max(0, IndexIn(languages)));
+        }
+        throw;
+    }
     if (cbLanguage) {
         const QSignalBlocker blocker(cbLanguage);
         cbLanguage->setCurrentIndex(position);
     }
+}
+
+int LangMan::IndexIn(const LanguageDescList& languages) const {
+    if (m_code.isEmpty()) return -1;
+    int found = -1;
+    for (int i = 0; i < languages.size(); ++i) {
+        const QString& code = languages[i].code;
+        const QString normalised = (code == QStringLiteral("0") ? QStringLiteral("fr") : code).toLower();
+        if (code == m_code) return i;  // the exact code first
+        if (found < 0 && normalised == m_code) found = i;
+    }
+    return found;
 }
 
 void LangMan::cbLanguageChange(const LanguageDescList& languages, const QComboBox* cbLanguage) {

@@ -38,7 +38,11 @@ public:
     // caption; a combo box gets its items (split at "\r", CR, LF) with its
     // selection kept. Controls without a text, and controls of other
     // classes, keep what they show. The current language file is read once.
+    // A language file that cannot be read throws before anything changes.
     void ApplyLanguage(const QString& code);
+    // The built-in table alone, no file read: for a run that needs the
+    // combo boxes' items but never shows a caption. Never throws.
+    void ApplyBuiltIn(const QString& code);
 
     // The text of a key in the current language; empty when there is none.
     QString Translate(const QString& key) const;
@@ -58,12 +62,17 @@ public:
     // language at the selector's position. No position, no change.
     void cbLanguageChange(const LanguageDescList& languages, const QComboBox* cbLanguage);
 
+    // The position in `languages` of the language in effect; -1 when none.
+    int IndexIn(const LanguageDescList& languages) const;
+
     const QString& code() const { return m_code; }
     // Null until the first ApplyLanguage.
     const TranslationTable* table() const { return m_table; }
     const ControlList& controls() const { return m_controls; }
 
 private:
+    void Apply(const LanguageFile& file);
+
     QString m_code;
     ControlList m_controls;
     const TranslationTable* m_table = nullptr;

@@ -111,7 +111,10 @@ void BuildLanguageList(LanguageDescList& list) {
         const QString language = LookupText(code, nullptr, QStringLiteral("Language"));
         if (!language.isEmpty()) list.append({language, code});
     }
-    if (!list.isEmpty()) return;
+    if (list.isEmpty()) AppendBuiltInLanguages(list);
+}
+
+void AppendBuiltInLanguages(LanguageDescList& list) {
     const struct {
         const TranslationTable& table;
         const char* code;

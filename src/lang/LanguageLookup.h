@@ -66,5 +66,7 @@ QString LookupText(const QString& code, const TranslationTable* table, const QSt
 // in listing order; when none names one, the four built-in languages.
 // Throws LanguageError for an unreadable file.
 void BuildLanguageList(LanguageDescList& list);
+// Appends English, Hungarian, Romanian and Czech from the built-in tables.
+void AppendBuiltInLanguages(LanguageDescList& list);
 
 }  // namespace varnex

@@ -183,6 +183,7 @@ constexpr TranslationEntry kCzech[] = {
     {"lbReconnectMessage", "Připojit zařízení!"},
     {"lbMess1", "Pokud je již připojeno, odpojte a znovu připojte kabel USB!"},
     {"lbMess2", "Pro práci offline nebo připojení přes modem klikněte na tlačítko OK!"},
+    {"txtPasswordZero", "\"0\" nemůže být heslem: zvolte jiné."},
 };
 
 constexpr TranslationTable kTable{kCzech};

@@ -183,6 +183,7 @@ constexpr TranslationEntry kEnglish[] = {
     {"lbReconnectMessage", "Connect the device!"},
     {"lbMess1", "If already connected, disconnect and then reconnect the USB cable!"},
     {"lbMess2", "For offline use or modem connection please click on OK button!"},
+    {"txtPasswordZero", "\"0\" cannot be a password: choose another one."},
 };
 
 constexpr TranslationTable kTable{kEnglish};

@@ -183,6 +183,7 @@ constexpr TranslationEntry kHungarian[] = {
     {"lbReconnectMessage", "Csatlakoztassa a készüléket!"},
     {"lbMess1", "Ha már csatlakoztatva van, húzza ki, majd dugja be újra az USB-kábelt!"},
     {"lbMess2", "Offline használathoz vagy modemes kapcsolathoz kattintson az OK gombra!"},
+    {"txtPasswordZero", "A \"0\" nem lehet jelszó: válasszon másikat."},
 };
 
 constexpr TranslationTable kTable{kHungarian};

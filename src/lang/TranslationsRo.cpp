@@ -183,6 +183,7 @@ constexpr TranslationEntry kRomanian[] = {
     {"lbReconnectMessage", "Conectati modulul!"},
     {"lbMess1", "Dacă este deja conectat, deconectați și reconectați cablul USB!"},
     {"lbMess2", "Pentru utilizare offline sau conexiune prin modem, apăsați butonul OK!"},
+    {"txtPasswordZero", "\"0\" nu poate fi parolă: alegeți alta."},
 };
 
 constexpr TranslationTable kTable{kRomanian};

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QSet>
 #include <QWidget>
+#include <exception>
 
 #include "link/CommandProtocol.h"
 #include "params/ControlCodec.h"
@@ -15,28 +16,30 @@ namespace {
 std::wstring Wide(const QString& s) { return s.toStdWString(); }
 QString FromWide(const std::wstring& s) { return QString::fromStdWString(s); }
 
-// Clears busy and refreshes the link state however the workflow ends.
-class BusyScope {
-public:
-    BusyScope(bool& busy, const ConfigurationTransfer::LinkStateRefresh& refresh, const char* start,
-              const char* end)
-        : busy(busy), refresh(refresh), end(end) {
-        busy = true;
-        if (refresh) refresh(start);
-    }
-    ~BusyScope() {
-        busy = false;
-        if (refresh) refresh(end);
-    }
-
-private:
-    bool& busy;
-    const ConfigurationTransfer::LinkStateRefresh& refresh;
-    const char* end;
-};
-
-
 }  // namespace
+
+QString ConfigurationTransfer::RunBusy(const char* start, const char* end, const std::function<QString()>& work) {
+    std::exception_ptr error;
+    QString line;
+    busy = true;
+    try {
+        if (updateLinkState) updateLinkState(start);
+        line = work();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // Clears busy and refreshes the link state however the work ended, but
+    // outside the unwinding: the refresh may log in and open a window, and an
+    // error of its own must not meet the one on its way out.
+    busy = false;
+    try {
+        if (updateLinkState) updateLinkState(end);
+    } catch (...) {
+        if (!error) error = std::current_exception();
+    }
+    if (error) std::rethrow_exception(error);
+    return line;
+}
 
 bool IsMarkedInvalid(const QWidget* edit) {
     return edit && edit->palette().color(QPalette::Base) == QColor(255, 0, 0);
@@ -64,8 +67,11 @@ int ConfigurationTransfer::InvalidFieldCount() const {
 bool ConfigurationTransfer::LinkDown() const { return protocol.LinkDown(); }
 
 QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
-    BusyScope scope(busy, updateLinkState, "ReadStart", "ReadEnd");
     complete = false;
+    return RunBusy("ReadStart", "ReadEnd", [&] { return Read(report); });
+}
+
+QString ConfigurationTransfer::Read(const Report& report) {
     readReplies.clear();
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
@@ -118,10 +124,11 @@ QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
 
     complete = !loggedOut && !linkLost && applied == total;
     QString line;
+    // Settings that received a value, as the complete read counts them.
     if (loggedOut)
-        line = QStringLiteral("Read stopped after %1 settings: the module logged out.").arg(readReplies.size());
+        line = QStringLiteral("Read stopped after %1 settings: the module logged out.").arg(applied);
     else if (linkLost)
-        line = QStringLiteral("Read stopped after %1 settings: the link was lost.").arg(readReplies.size());
+        line = QStringLiteral("Read stopped after %1 settings: the link was lost.").arg(applied);
     else if (applied == total)
         line = QStringLiteral("Read %1 of %2 settings.").arg(applied).arg(total);
     else
@@ -144,8 +151,11 @@ void ConfigurationTransfer::RepairHolders() {
 }
 
 QString ConfigurationTransfer::WriteToDevice(const Report& report) {
-    BusyScope scope(busy, updateLinkState, "WriteStart", "WriteEnd");
     complete = false;
+    return RunBusy("WriteStart", "WriteEnd", [&] { return Write(report); });
+}
+
+QString ConfigurationTransfer::Write(const Report& report) {
     const int invalid = InvalidFieldCount();
     if (invalid > 0 && report)
         report(invalid == 1 ? QStringLiteral("Writing: 1 Contact-ID or user-ID field is marked invalid and is sent "

@@ -39,6 +39,11 @@ public:
     bool complete = false;
 
 private:
+    // Sets busy for `work` and clears it, refreshing the link state before
+    // and after, however the work ends.
+    QString RunBusy(const char* start, const char* end, const std::function<QString()>& work);
+    QString Read(const Report& report);
+    QString Write(const Report& report);
     void RepairHolders();
     // The protocol's link: a read or write stops once it is down, before the
     // next exchange or at the one it cut.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <exception>
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
+#include "ui/ErrorDisplay.h"
 #include "ui/PwdForm.h"
 #include "ui/RemoteConnection.h"
 
@@ -40,9 +42,35 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
         form.btPasswAction->click();
     };
     controller.execUsbConnectWindow = [](QDialog&) {};
+    // Nobody is there to pick a file or close a box: what would be shown
+    // goes to standard error, and an error fails the run.
+    controller.chooseOpenFile = [] { return QString(); };
+    controller.chooseSaveFile = [] { return QString(); };
+    if (controller.modemPage)
+        controller.modemPage->execMessageBox = [&err](QMessageBox& box) {
+            err << "varnex: " << Text(box.windowTitle().toLower()) << ": " << Text(box.text()) << '\n';
+        };
+    QStringList errorsShown;
+    // Neither hook may outlive the run: the streams are the caller's.
+    struct DisplayScope {
+        MainController& c;
+        ErrorDisplay previous;
+        ~DisplayScope() {
+            SetErrorDisplay(std::move(previous));
+            if (c.modemPage) c.modemPage->execMessageBox = [](QMessageBox&) {};
+        }
+    } displayScope{controller,
+                   SetErrorDisplay([&errorsShown](QWidget*, const QString& message) { errorsShown << message; })};
     auto fail = [&](const QString& step, const QString& line, int status) {
         err << "varnex: " << Text(step) << " failed: " << Text(line) << '\n';
         return status;
+    };
+    // An error that a window would have shown ends the run after the step
+    // it came in.
+    auto failOnShownError = [&](const QString& step) {
+        if (errorsShown.isEmpty()) return false;
+        fail(step, errorsShown.join(QStringLiteral(" ")), kBatchStepFailed);
+        return true;
     };
 
     const bool remote = !options.modemPort.isEmpty();
@@ -73,6 +101,8 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
         }, 180000);
         if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
             const QString log = controller.window.edATLogWin->toPlainText();
+            if (controller.modemPage->LastCallDropped())
+                return fail("login", "the call dropped during the login.", kBatchNoLink);
             if (log.contains("CONNECT 9600"))
                 return fail("login", "the module refused the password.", kBatchLoginRefused);
             QString last;
@@ -82,6 +112,7 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
                                     .arg(last.isEmpty() ? QStringLiteral("none") : last),
                         kBatchNoLink);
         }
+        if (failOnShownError("login")) return kBatchStepFailed;
         err << "varnex: logged in over the call\n";
     } else if (options.NeedsModule()) {
         err << "varnex: waiting for the module\n";
@@ -89,8 +120,11 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
                        moduleWaitMs))
             return fail("connect", "no module found on USB.", kBatchNoLink);
         // The automatic login runs as soon as the window hears of the module.
-        if (!PumpUntil([&] { return controller.loggedIn; }, 60000) || controller.lastLoginResult != 1)
+        if (!PumpUntil([&] { return controller.loggedIn; }, 60000) || controller.lastLoginResult != 1) {
+            if (failOnShownError("login")) return kBatchStepFailed;
             return fail("login", "the module refused the password.", kBatchLoginRefused);
+        }
+        if (failOnShownError("login")) return kBatchStepFailed;
         err << "varnex: logged in\n";
     }
 
@@ -145,7 +179,10 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
             }
         } catch (const std::exception& e) {
             return fail(name, QString::fromUtf8(e.what()), kBatchStepFailed);
+        } catch (...) {
+            return fail(name, QStringLiteral("an unexpected error."), kBatchStepFailed);
         }
+        if (failOnShownError(name)) return kBatchStepFailed;
         err << "varnex: " << Text(name) << ": " << Text(controller.Outcome()) << '\n';
     }
     return kBatchOk;

@@ -23,6 +23,7 @@ const char kBatchUsageText[] =
     "  --phone NUMBER      the module's phone number, with --modem\n"
     "  --password PASSWORD the module's password (default 7402)\n"
     "  --help              show this text\n"
+    "  --version           show the program's version\n"
     "\n"
     "Steps that need no module (open, save) open no link. Otherwise the USB\n"
     "module is used unless --modem or --demo is given; batch mode waits a few\n"
@@ -80,6 +81,67 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions* options, QS
         return false;
     }
     return true;
+}
+
+namespace {
+
+// The toolkit's own options that take a value; it removes them, with their
+// values, before the program sees its arguments.
+bool ToolkitOptionWithValue(const QString& a) {
+    static const QStringList options = {
+        "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style", "-stylesheet", "-session",
+        "-display", "-geometry", "-title", "-name", "-qwindowgeometry", "-qwindowtitle", "-qwindowicon",
+    };
+    return options.contains(a);
+}
+
+}  // namespace
+
+QStringList WithoutToolkitOptions(const QStringList& arguments) {
+    QStringList rest;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        // "--x" is ours; "-x" is the toolkit's (it rejects what it does not know).
+        if (a.size() > 1 && a.startsWith(QLatin1Char('-')) && !a.startsWith(QStringLiteral("--")) && a != "-h") {
+            if (ToolkitOptionWithValue(a)) ++i;
+            continue;
+        }
+        rest << a;
+    }
+    return rest;
+}
+
+CommandLine ParseCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    if (arguments.contains("--help") || arguments.contains("-h")) {
+        line.action = CommandLine::Action::Help;
+        return line;
+    }
+    if (arguments.contains("--version")) {
+        line.action = CommandLine::Action::Version;
+        return line;
+    }
+    if (arguments.contains("--batch")) {
+        QStringList rest = arguments;
+        rest.removeAll("--batch");
+        if (!ParseBatchArguments(rest, &line.batch, &line.error)) {
+            line.action = CommandLine::Action::Usage;
+            return line;
+        }
+        line.action = CommandLine::Action::Batch;
+        line.demo = line.batch.demo;
+        return line;
+    }
+    for (const QString& a : arguments) {
+        if (a != "--demo") {
+            line.action = CommandLine::Action::Usage;
+            line.error = QStringLiteral("unknown argument '%1'").arg(a);
+            return line;
+        }
+        line.demo = true;
+    }
+    line.action = CommandLine::Action::Window;
+    return line;
 }
 
 }  // namespace varnex

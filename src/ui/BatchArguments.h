@@ -40,4 +40,28 @@ extern const char kBatchUsageText[];
 // Parses what follows "--batch". False, with a message, on misuse.
 bool ParseBatchArguments(const QStringList& arguments, BatchOptions* options, QString* error);
 
+// The whole command line: what to do, and with what.
+struct CommandLine {
+    enum class Action {
+        Window,   // open the window
+        Batch,    // run the batch steps
+        Help,     // print the usage to standard output
+        Version,  // print the version to standard output
+        Usage,    // wrong usage: print `error` and the usage to standard error
+    };
+    Action action = Action::Window;
+    bool demo = false;
+    BatchOptions batch;
+    QString error;
+};
+
+// Parses the arguments after the program's name. Help and version win
+// wherever they stand.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+// The arguments with the toolkit's own options ("-platform offscreen",
+// "-reverse", ...) taken out, as the toolkit takes them out once it runs:
+// so the command line can be checked before there is a display.
+QStringList WithoutToolkitOptions(const QStringList& arguments);
+
 }  // namespace varnex

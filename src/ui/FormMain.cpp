@@ -4,14 +4,13 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <exception>
 
+#include "ui/ErrorDisplay.h"
 #include "ui/PageKit.h"
 
 namespace varnex {
@@ -117,16 +116,7 @@ void TFormMain::SetActivePage(int index) {
     m_settingPage = false;
 }
 
-void TFormMain::RunHandler(const std::function<void()>& handler) {
-    if (!handler) return;
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        QMessageBox::critical(this, windowTitle(), QString::fromUtf8(e.what()));
-    } catch (...) {
-        QMessageBox::critical(this, windowTitle(), QString());
-    }
-}
+void TFormMain::RunHandler(const std::function<void()>& handler) { RunGuarded(this, handler); }
 
 void TFormMain::btnReadClick() { RunHandler(handlers.btnReadClick); }
 void TFormMain::btnWriteClick() { RunHandler(handlers.btnWriteClick); }
@@ -175,7 +165,14 @@ void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (event->spontaneous()) return;
     // Queued, so the window is on screen before the show handler opens a modal one.
-    QMetaObject::invokeMethod(this, [this] { RunHandler(handlers.FormShow); }, Qt::QueuedConnection);
+    m_showPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_showPending = false;
+            RunHandler(handlers.FormShow);
+        },
+        Qt::QueuedConnection);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

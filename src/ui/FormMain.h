@@ -96,6 +96,9 @@ public:
     // Selects a page from code. Unlike the user's selection it does not run
     // PageControl1Change.
     void SetActivePage(int index);
+    // The window has been shown and its show sequence has not begun yet:
+    // whatever else is queued must wait for it.
+    bool ShowSequencePending() const { return m_showPending; }
 
 public slots:
     void btnReadClick();
@@ -127,6 +130,7 @@ private:
     void RunHandler(const std::function<void()>& handler);
 
     bool m_settingPage = false;  // the page changes from code, not from the user
+    bool m_showPending = false;
 };
 
 }  // namespace varnex

@@ -7,13 +7,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QSignalBlocker>
 #include <QTabWidget>
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 #include "link/Codepage.h"
 #include "modem/TModem.h"
 #include "params/ControlCodec.h"
 #include "params/SettingsFile.h"
 #include "params/SettingsRules.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/PwdForm.h"
 #include "ui/RemoteConnection.h"
 #include "ui/UsbConnectForm.h"
@@ -23,20 +28,25 @@ namespace varnex {
 void QtEventPump::pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void MainController::UsbStateEvent::OnChangeState(const char* state) {
+    if (std::strcmp(state, "Detached") == 0) ++owner->usbDetaches;
     // The state text is a constant; it outlives the call.
     owner->windowCall.CallInWindowThread([o = owner, state] { return o->UpdateLinkState(state); });
 }
 
-MainController::MainController(HidBackend& backend, QObject* parent)
+MainController::MainController(HidBackend& backend, Run run, QObject* parent)
     : QObject(parent),
+      // A window call is a handler like any other: what it throws is shown
+      // and goes no further.
       windowCall([w = &window](std::function<void()> call) {
-          QMetaObject::invokeMethod(w, std::move(call), Qt::QueuedConnection);
+          QMetaObject::invokeMethod(
+              w, [w, call = std::move(call)] { RunGuarded(w, call); }, Qt::QueuedConnection);
       }),
       protocol(nullptr, &eventPump),
       usbConnection(std::make_unique<ConnHIDCOM>(backend)),
       languageManager(&window),
       transfer(protocol, window.parameterList, window.ProgressBarRW, &window,
-               [this](const char* reason) { UpdateLinkState(reason); }) {
+               [this](const char* reason) { UpdateLinkState(reason); }),
+      unattended(run == Run::Unattended) {
     execPasswordWindow = [](QDialog& d) { d.exec(); };
     execUsbConnectWindow = [](QDialog& d) { d.exec(); };
     chooseOpenFile = [this] {
@@ -47,7 +57,11 @@ MainController::MainController(HidBackend& backend, QObject* parent)
     };
     window.statusBar()->setObjectName("StatusBar");
     protocol.linkUp = [this] { return CommandLinkUp(); };
-    ConnectSettingsRules(&window, [this](const char* reason) { UpdateLinkState(reason); });
+    // An edit's check refreshes the link state from the edit's change signal,
+    // which has no handler boundary of its own.
+    ConnectSettingsRules(&window, [this](const char* reason) {
+        RunGuarded(&window, [this, reason] { UpdateLinkState(reason); });
+    });
 
     usbConnection->stateListeners.Add(&usbStateEvent);
     usbConnection->Open();
@@ -59,14 +73,52 @@ MainController::MainController(HidBackend& backend, QObject* parent)
     logChannel.reset(usbConnection->CreateSlot(3));
     logChannel->receiveListeners.Add(&logListener);
 
-    BuildLanguageList(languages);
-    languageManager.RestoreLanguage(languages, window.cbLanguage);
+    RestoreLanguageAtStart();
     RunTemperatureRules(&window);
     ConnectHandlers();
     modemPage = std::make_unique<ModemPage>(*this);
 }
 
 MainController::~MainController() { FormClose(); }
+
+void MainController::RestoreLanguageAtStart() {
+    if (unattended) {
+        // Nobody reads the captions, but the lists need their items.
+        AppendBuiltInLanguages(languages);
+        languageManager.ApplyBuiltIn(QStringLiteral("en"));
+        return;
+    }
+    // A language file or a stored choice that cannot be read, or a choice
+    // that cannot be kept, must not keep the program from starting: it starts
+    // in the built-in language and says why once the window is shown.
+    try {
+        BuildLanguageList(languages);
+    } catch (const std::exception& e) {
+        startupErrors << QString::fromUtf8(e.what());
+        languages.clear();
+        AppendBuiltInLanguages(languages);
+    }
+    try {
+        languageManager.RestoreLanguage(languages, window.cbLanguage);
+    } catch (const std::exception& e) {
+        startupErrors << QString::fromUtf8(e.what());
+        if (!languageManager.table()) languageManager.ApplyBuiltIn(QStringLiteral("en"));
+        SyncLanguageSelectors();
+    }
+}
+
+void MainController::SyncLanguageSelectors() {
+    // A language without an entry shows the first, as a restore does.
+    const int index = std::max(0, languageManager.IndexIn(languages));
+    for (QComboBox* selector : {window.cbLanguage, usbConnectWindow ? usbConnectWindow->cbLanguage : nullptr}) {
+        if (!selector) continue;
+        const QSignalBlocker blocker(selector);
+        if (selector->count() == 0) {
+            for (const auto& language : languages) selector->addItem(language.name);
+        }
+        selector->setCurrentIndex(index);
+    }
+}
 
 void MainController::ConnectHandlers() {
     auto& h = window.handlers;
@@ -80,7 +132,16 @@ void MainController::ConnectHandlers() {
         const QString path = chooseSaveFile ? chooseSaveFile() : QString();
         if (!path.isEmpty()) SaveSettingsFile(path);
     };
-    h.cbLanguageChange = [this] { languageManager.cbLanguageChange(languages, window.cbLanguage); };
+    h.cbLanguageChange = [this] {
+        try {
+            languageManager.cbLanguageChange(languages, window.cbLanguage);
+        } catch (...) {
+            // The selectors show the language the window speaks, not the one
+            // that failed.
+            SyncLanguageSelectors();
+            throw;
+        }
+    };
     h.FormShow = [this] { FormShow(); };
     h.FormClose = [this] { FormClose(); };
 }
@@ -88,10 +149,13 @@ void MainController::ConnectHandlers() {
 void MainController::ShowOutcome(const QString& line) { window.statusBar()->showMessage(line); }
 QString MainController::Outcome() const { return window.statusBar()->currentMessage(); }
 
-int MainController::UpdateLinkState(const char* /*reason*/) {
-    // Each run reads the link afresh: a nested run can change it under us.
+bool MainController::LinkUp() {
     bool connected = usbConnection && usbConnection->IsConnected();
     if (!connected && modemConnection) connected = CallUp();
+    return connected;
+}
+
+void MainController::SetLinkButtons(bool connected) {
     if (transfer.busy) {
         window.PageControl1->setEnabled(false);
         window.btnRead->setEnabled(false);
@@ -101,18 +165,48 @@ int MainController::UpdateLinkState(const char* /*reason*/) {
         window.btnWrite->setEnabled(connected);
         window.PageControl1->setEnabled(true);
     }
-    if (!loggedIn && connected) {
-        password = kDefaultPassword;
-        bool success = false;
-        // Attempts stop with the link: none of them could reach the module.
-        for (int attempt = 0; attempt < 5 && !success && CommandLinkUp(); ++attempt) success = Login() == 1;
-        if (success) {
-            window.btnRead->setEnabled(true);
-            window.btnWrite->setEnabled(true);
-        }
-        if (modemConnection && modemConnection->IsOpen()) statusChannel->WriteString("R");
+}
+
+int MainController::UpdateLinkState(const char* /*reason*/) {
+    // The window's show sequence comes first: a module found before it logs
+    // in from inside it, after the connect window has opened.
+    if (window.ShowSequencePending()) {
+        linkStateDeferred = true;
+        return 0;
     }
-    loggedIn = connected;
+    // Each run reads the link afresh: a nested run can change it under us.
+    const bool connected = LinkUp();
+    if (!connected) ++linkDownSeen;
+    SetLinkButtons(connected);
+    if (!loggedIn && connected && !loginSeries) {
+        loginSeries = true;
+        struct SeriesEnd {
+            bool& running;
+            ~SeriesEnd() { running = false; }
+        } seriesEnd{loginSeries};
+        for (;;) {
+            const int downBefore = linkDownSeen;
+            const int detachesBefore = usbDetaches;
+            const auto sameLink = [&] { return linkDownSeen == downBefore && usbDetaches == detachesBefore; };
+            password = kDefaultPassword;
+            bool success = false;
+            // Attempts stop with the link: none of them could reach the module.
+            for (int attempt = 0; attempt < 5 && !success && CommandLinkUp() && sameLink(); ++attempt)
+                success = Login() == 1;
+            if (success) {
+                window.btnRead->setEnabled(true);
+                window.btnWrite->setEnabled(true);
+            }
+            if (modemConnection && modemConnection->IsOpen()) statusChannel->WriteString("R");
+            // A module plugged in again while the attempts ran is a new link:
+            // it gets a series of its own, from the default password.
+            if (success || sameLink() || !LinkUp()) break;
+        }
+    }
+    // The run that logs in writes the flag when it is through, from the link
+    // as it is then.
+    if (loginSeries) return 0;
+    loggedIn = LinkUp();
     return 0;
 }
 
@@ -135,9 +229,15 @@ int MainController::Login() {
                                [this](const QString& p) { password = p; },
                                [this](const QString& o, const QString& n) { return SendPassword(o, n); },
                                [this] { loggedIn = true; },
-                               [this](const QString& key) { return languageManager.Translate(key); },
+                               [this](const QString& key) { return DialogText(key); },
                            });
     execPasswordWindow(form);
+    // The link went while the window was open: nothing could answer, and the
+    // attempt would only sit out its time-outs.
+    if (!CommandLinkUp()) {
+        lastLoginResult = 0;
+        return 0;
+    }
     protocol.levelZeroPrompt = false;
     protocol.replyReady = false;
     const int r = SendPassword(password, QStringLiteral("0"));
@@ -147,6 +247,12 @@ int MainController::Login() {
         loggedIn = true;
     }
     return r;
+}
+
+QString MainController::DialogText(const QString& key) {
+    // A run nobody watches reads no language file.
+    if (unattended) return TableText(languageManager.table(), key);
+    return languageManager.Translate(key);
 }
 
 int MainController::SendPassword(const QString& pwd, const QString& newPassword) {
@@ -225,22 +331,41 @@ void MainController::RefreshSerialPortList() {
 }
 
 void MainController::FormShow() {
+    // What went wrong while starting is said before anything else opens.
+    const QStringList shownAtStart = std::exchange(startupErrors, {});
+    for (const QString& error : shownAtStart) ShowError(&window, error);
     loggedIn = false;
     transfer.busy = false;
     RefreshSerialPortList();
     usbConnectWindow = std::make_unique<TUSBConnectForm>(
         &window, TUSBConnectForm::Owner{
-                     [this](const QString& key) { return languageManager.Translate(key); },
+                     [this](const QString& key) { return DialogText(key); },
                      [this](int index) {
-                         if (index >= 0 && index < languages.size())
+                         if (index < 0 || index >= languages.size()) return;
+                         try {
                              languageManager.SelectLanguage(languages.at(index).code);
+                         } catch (...) {
+                             SyncLanguageSelectors();
+                             throw;
+                         }
                      },
                  });
     for (int i = 0; i < window.cbLanguage->count(); ++i)
         usbConnectWindow->cbLanguage->addItem(window.cbLanguage->itemText(i));
     usbConnectWindow->cbLanguage->setCurrentIndex(window.cbLanguage->currentIndex());
+    // A module that came before this sequence logs in now, from inside the
+    // connect window, which its login closes.
+    if (std::exchange(linkStateDeferred, false))
+        QMetaObject::invokeMethod(
+            &window, [this] { RunGuarded(&window, [this] { UpdateLinkState("Attached"); }); }, Qt::QueuedConnection);
     execUsbConnectWindow(*usbConnectWindow);
-    languageManager.RestoreLanguage(languages, window.cbLanguage);
+    try {
+        languageManager.RestoreLanguage(languages, window.cbLanguage);
+    } catch (const std::exception& e) {
+        SyncLanguageSelectors();
+        // The same trouble as at the start has been shown already.
+        if (!shownAtStart.contains(QString::fromUtf8(e.what()))) throw;
+    }
 }
 
 void MainController::FormClose() {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,7 +43,11 @@ class MainController : public QObject {
 public:
     static constexpr const char* kDefaultPassword = "7402";
 
-    explicit MainController(HidBackend& backend, QObject* parent = nullptr);
+    // A window for a person, or a run that nobody watches (batch mode): that
+    // one reads no language file and keeps no language choice.
+    enum class Run { Window, Unattended };
+
+    explicit MainController(HidBackend& backend, Run run = Run::Window, QObject* parent = nullptr);
     ~MainController() override;
 
     TFormMain window;
@@ -60,12 +66,18 @@ public:
     void RefreshSerialPortList();
 
     int UpdateLinkState(const char* reason);
+    // Whether the USB module or a call that has not dropped is there.
+    bool LinkUp();
     // Whether the command channel reaches a module now: the call while the
     // modem carries the commands, the USB device otherwise.
     bool CommandLinkUp();
     // The data call is up and has not dropped since.
     bool CallUp();
     int Login();
+    // The text of a key for the password and connect windows. Throws
+    // LanguageError for a language file that cannot be read; the windows
+    // show that and keep their captions.
+    QString DialogText(const QString& key);
     int SendPassword(const QString& password, const QString& newPassword);
     int HandleStatusData(const std::wstring& text);
     int HandleLogData(const std::wstring& text);
@@ -98,6 +110,14 @@ public:
     LogStream logStream;
     QString password = kDefaultPassword;
     bool loggedIn = false;
+    // A series of automatic logins (or the modem page's logins over a call)
+    // is running; a link-state refresh nested in it starts no second one.
+    bool loginSeries = false;
+    // Runs of the link-state refresh that found the link down, and
+    // "Detached" notices of the USB connection: a change of either during a
+    // login means the module it was for may have gone.
+    int linkDownSeen = 0;
+    std::atomic<int> usbDetaches{0};
     int lastLoginResult = 0;  // of the latest Login: 1, -1 or 0
     // The latest value each status key reported, as the module sent it.
     std::map<QString, QString> reportedStatus;
@@ -115,7 +135,16 @@ private:
     };
 
     void ConnectHandlers();
+    void SetLinkButtons(bool connected);
+    void RestoreLanguageAtStart();
+    // Selects in both language selectors the language in effect.
+    void SyncLanguageSelectors();
 
+    const bool unattended;
+    // Errors met while starting; shown once the window is shown.
+    QStringList startupErrors;
+    // A link change came before the window's show sequence; it runs inside it.
+    bool linkStateDeferred = false;
     UsbStateEvent usbStateEvent{this};
     ResponseConnection commandListener{&protocol, &CommandProtocol::OnCommandText};
     ResponseConnection statusListener{this, &MainController::OnStatusText};

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/ErrorDisplay.h"
+
 namespace varnex {
 namespace {
 
@@ -62,6 +64,11 @@ TPwdForm::TPwdForm(QWidget* mainWindow, Owner owner) : QDialog(mainWindow), owne
     form->addRow(lbpwcnew1, cpasswordn);
     form->addRow(lbpwcnew2, cpasswordnp);
     column->addWidget(gbnewpw);
+    lbpwcRefused = Named(new QLabel(frame), "lbpwcRefused");
+    lbpwcRefused->setWordWrap(true);
+    lbpwcRefused->setStyleSheet(QStringLiteral("color: #b00000;"));
+    lbpwcRefused->hide();
+    column->addWidget(lbpwcRefused);
     for (QWidget* w : {static_cast<QWidget*>(gbnewpw), static_cast<QWidget*>(cpasswordo),
                        static_cast<QWidget*>(cpasswordn), static_cast<QWidget*>(cpasswordnp)})
         w->setEnabled(false);
@@ -76,6 +83,10 @@ TPwdForm::TPwdForm(QWidget* mainWindow, Owner owner) : QDialog(mainWindow), owne
 
     // The change option has a handler; the login option has none on purpose.
     connect(rbcpw, &QRadioButton::clicked, this, [this] { rbcpwClick(); });
+    // Only remembers the choice; the login option has no handler.
+    connect(rbepw, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) changeChosen = false;
+    });
     connect(cpasswordn, &QLineEdit::textChanged, this, [this] { cpasswordnChange(); });
     connect(cpasswordnp, &QLineEdit::textChanged, this, [this] { cpasswordnChange(); });
     connect(btPasswAction, &QPushButton::clicked, this, [this] { btPasswActionClick(); });
@@ -88,13 +99,17 @@ void TPwdForm::showEvent(QShowEvent* event) {
 
 void TPwdForm::FormShow() {
     if (!owner.translate) return;
-    for (QWidget* w : {static_cast<QWidget*>(rbepw), static_cast<QWidget*>(rbcpw),
-                       static_cast<QWidget*>(lbLoginpw), static_cast<QWidget*>(lbpwcorig),
-                       static_cast<QWidget*>(lbpwcnew1), static_cast<QWidget*>(lbpwcnew2)}) {
-        const QString text = owner.translate(w->objectName());
-        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
-        else if (auto* radio = qobject_cast<QRadioButton*>(w)) radio->setText(text);
-    }
+    // A text that cannot be had is shown as an error once; the window opens
+    // all the same, with the captions it has.
+    RunGuarded(this, [this] {
+        for (QWidget* w : {static_cast<QWidget*>(rbepw), static_cast<QWidget*>(rbcpw),
+                           static_cast<QWidget*>(lbLoginpw), static_cast<QWidget*>(lbpwcorig),
+                           static_cast<QWidget*>(lbpwcnew1), static_cast<QWidget*>(lbpwcnew2)}) {
+            const QString text = owner.translate(w->objectName());
+            if (auto* label = qobject_cast<QLabel*>(w)) label->setText(text);
+            else if (auto* radio = qobject_cast<QRadioButton*>(w)) radio->setText(text);
+        }
+    });
 }
 
 void TPwdForm::rbcpwClick() {
@@ -102,7 +117,10 @@ void TPwdForm::rbcpwClick() {
     for (QWidget* w : {static_cast<QWidget*>(gbnewpw), static_cast<QWidget*>(cpasswordn),
                        static_cast<QWidget*>(cpasswordo), static_cast<QWidget*>(cpasswordnp)})
         w->setEnabled(change);
-    if (change) btPasswAction->setEnabled(false);
+    // Choosing the change option turns OK off until the new password is
+    // confirmed; a click on the option already chosen leaves OK as it is.
+    if (change && !changeChosen) btPasswAction->setEnabled(false);
+    changeChosen = change;
 }
 
 void TPwdForm::cpasswordnChange() {
@@ -114,6 +132,17 @@ void TPwdForm::btPasswActionClick() {
     if (rbepw->isChecked()) {
         if (owner.setPassword) owner.setPassword(ppassword->text());
     } else {
+        // "0" stands for "no new password" in the exchange: the module would
+        // keep its password while every later login sent "0" and failed.
+        if (cpasswordn->text() == QLatin1String(kNoNewPassword)) {
+            RunGuarded(this, [this] {
+                if (owner.translate) lbpwcRefused->setText(owner.translate(QStringLiteral("txtPasswordZero")));
+            });
+            lbpwcRefused->show();
+            cpasswordn->setFocus();
+            cpasswordn->selectAll();
+            return;
+        }
         if (owner.setPassword) owner.setPassword(cpasswordn->text());
         const int r = owner.sendPassword ? owner.sendPassword(cpasswordo->text(), cpasswordn->text()) : 0;
         if (r == 1 && owner.setLoggedIn) owner.setLoggedIn();

@@ -18,6 +18,8 @@ class TPwdForm : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kDefaultPassword = "7402";
+    // The new password that means "log in, change nothing".
+    static constexpr const char* kNoNewPassword = "0";
 
     struct Owner {
         std::function<void(const QString&)> setPassword;
@@ -41,6 +43,8 @@ public:
     QLabel* lbpwcnew2;
     QLineEdit* cpasswordnp;
     QPushButton* btPasswAction;
+    // Says why OK did not take the new password; hidden until then.
+    QLabel* lbpwcRefused;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,6 +56,8 @@ private:
     void btPasswActionClick();
 
     Owner owner;
+    // The change option was already chosen before the latest click on it.
+    bool changeChosen = false;
 };
 
 }  // namespace varnex

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <utility>
 
 #include "modem/TModem.h"
 #include "modem/Tserial.h"
@@ -166,6 +167,8 @@ void ModemPage::btCSDConnectClick() {
     callDropped = false;
     portInUse = portName;
     usbUpAtConnect = controller.usbConnection && controller.usbConnection->IsConnected();
+    usbDetachesAtConnect = controller.usbDetaches;
+    loginOverCall = false;
     UpdateButtons();
     controller.ShowOutcome(QStringLiteral("Dialling %1 through %2\u2026").arg(number, portName));
 
@@ -186,6 +189,7 @@ void ModemPage::btCSDConnectClick() {
     modemReplyListener = std::make_unique<ResponseConnection>(&controller.protocol, &CommandProtocol::OnCommandText);
     modem->receiveListeners.Add(modemReplyListener.get());
     phase = Phase::LoggingIn;
+    loginOverCall = true;
     UpdateButtons();
     controller.ShowOutcome(QStringLiteral("Call connected; logging in\u2026"));
 
@@ -193,8 +197,18 @@ void ModemPage::btCSDConnectClick() {
     // call has dropped or the window is closing.
     const auto stop = [this] { return hangUpRequested || callDropped || controller.windowCall.Closing(); };
     bool success = false;
-    for (int attempt = 0; attempt < kLoginAttempts && !success && !stop(); ++attempt)
-        success = controller.Login() == 1;
+    {
+        // These logins go over the call: a link-state refresh nested in them
+        // must not start a series of its own on the same command channel.
+        const bool outer = std::exchange(controller.loginSeries, true);
+        struct Restore {
+            bool& flag;
+            bool value;
+            ~Restore() { flag = value; }
+        } restore{controller.loginSeries, outer};
+        for (int attempt = 0; attempt < kLoginAttempts && !success && !stop(); ++attempt)
+            success = controller.Login() == 1;
+    }
     if (success && !stop()) {
         w.btnRead->setEnabled(true);
         w.btnWrite->setEnabled(true);
@@ -263,9 +277,11 @@ void ModemPage::Finish(const QString& outcome, bool callWasUp) {
     if (controller.windowCall.Closing()) return;
     controller.ShowOutcome(outcome);
     if (!callWasUp) return;
-    // The login over the call was not one for a USB module that came up
-    // meanwhile: that one still needs its own.
-    if (!usbUpAtConnect) controller.loggedIn = false;
+    // A login over the call was not one for a USB module that came up (or
+    // came back) meanwhile: that one still needs its own. A USB module that
+    // logged in while the dial ran keeps its login.
+    if ((loginOverCall && !usbUpAtConnect) || controller.usbDetaches != usbDetachesAtConnect)
+        controller.loggedIn = false;
     controller.UpdateLinkState("Detached");
     // The port the call held is free again: list it, still selected.
     controller.RefreshSerialPortList();

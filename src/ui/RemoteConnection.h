@@ -37,6 +37,9 @@ public:
     void btCSDDisconnectClick();
 
     Phase CurrentPhase() const { return phase; }
+    // The latest call (or the one up) was dropped by the far end or lost
+    // with the modem's port.
+    bool LastCallDropped() const { return callDropped; }
     // The modem connection of the call being set up or up; nullptr otherwise.
     TModem* Modem() const { return modem.get(); }
 
@@ -62,6 +65,8 @@ private:
     bool hangUpRequested = false;  // a Disconnect came while the dial or a login ran
     bool callDropped = false;      // the modem reported NO CARRIER during this call
     bool usbUpAtConnect = false;   // the USB link was up when the call was placed
+    int usbDetachesAtConnect = 0;  // the USB connection's "Detached" count then
+    bool loginOverCall = false;    // this call got as far as logging in
     QString portInUse;
     // Owned by the window's widgets: the modem hands them calls that may run
     // after it has gone, so they live as long as the window.

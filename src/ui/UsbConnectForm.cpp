@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/ErrorDisplay.h"
+
 namespace varnex {
 
 TUSBConnectForm::TUSBConnectForm(QWidget* mainWindow, Owner owner) : QDialog(mainWindow), owner(std::move(owner)) {
@@ -44,7 +46,11 @@ TUSBConnectForm::TUSBConnectForm(QWidget* mainWindow, Owner owner) : QDialog(mai
     connect(Button1, &QPushButton::clicked, this, &QDialog::close);
     // A user's choice only; filling the list from the main window is silent.
     connect(cbLanguage, &QComboBox::activated, this, [this](int index) {
-        if (this->owner.selectLanguage) this->owner.selectLanguage(index);
+        // A language that cannot be had is shown as an error; the window goes
+        // on in the language it has.
+        RunGuarded(this, [this, index] {
+            if (this->owner.selectLanguage) this->owner.selectLanguage(index);
+        });
         RefreshTexts();
     });
 }
@@ -56,7 +62,9 @@ void TUSBConnectForm::showEvent(QShowEvent* event) {
 
 void TUSBConnectForm::RefreshTexts() {
     if (!owner.translate) return;
-    for (QLabel* l : {lbReconnectMessage, lbMess1, lbMess2}) l->setText(owner.translate(l->objectName()));
+    RunGuarded(this, [this] {
+        for (QLabel* l : {lbReconnectMessage, lbMess1, lbMess2}) l->setText(owner.translate(l->objectName()));
+    });
 }
 
 }  // namespace varnex

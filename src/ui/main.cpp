@@ -3,7 +3,6 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -36,61 +35,64 @@ void SetUpDemoModule(varnex::sim::ModuleSimulator& module) {
 // Start-up: the main window owns everything that lives for the whole run; the
 // message loop runs until it closes.
 int main(int argc, char** argv) {
-    bool batch = false;
-    for (int i = 1; i < argc; ++i) batch = batch || std::strcmp(argv[i], "--batch") == 0;
+    // The command line is checked before the toolkit starts, so that help,
+    // the version and a usage error need no display.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    varnex::CommandLine line = varnex::ParseCommandLine(varnex::WithoutToolkitOptions(raw));
+    switch (line.action) {
+        case varnex::CommandLine::Action::Help:
+            std::fputs(varnex::kBatchUsageText, stdout);
+            return 0;
+        case varnex::CommandLine::Action::Version:
+            std::printf("varnex %s\n", VARNEX_VERSION);
+            return 0;
+        case varnex::CommandLine::Action::Usage:
+            std::fprintf(stderr, "varnex: %s\n\n%s", line.error.toLocal8Bit().constData(), varnex::kBatchUsageText);
+            return varnex::kBatchUsage;
+        case varnex::CommandLine::Action::Window:
+        case varnex::CommandLine::Action::Batch:
+            break;
+    }
+    const bool batch = line.action == varnex::CommandLine::Action::Batch;
     // Batch mode needs no display.
     if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Varnex");
+    QApplication::setApplicationVersion(QStringLiteral(VARNEX_VERSION));
 
-    bool demo = false;
-    varnex::BatchOptions options;
-    QStringList rest = app.arguments().mid(1);
-    if (rest.contains("--help") || rest.contains("-h")) {
-        std::fputs(varnex::kBatchUsageText, stdout);
-        return 0;
+    // What the toolkit left is checked again: an option it did not take is ours to refuse.
+    line = varnex::ParseCommandLine(app.arguments().mid(1));
+    if (line.action == varnex::CommandLine::Action::Usage) {
+        std::fprintf(stderr, "varnex: %s\n\n%s", line.error.toLocal8Bit().constData(), varnex::kBatchUsageText);
+        return varnex::kBatchUsage;
     }
-    if (batch) {
-        rest.removeAll("--batch");
-        QString error;
-        if (!varnex::ParseBatchArguments(rest, &options, &error)) {
-            std::fprintf(stderr, "varnex: %s\n\n%s", error.toLocal8Bit().constData(), varnex::kBatchUsageText);
-            return varnex::kBatchUsage;
-        }
-        demo = options.demo;
-    } else {
-        for (const QString& arg : rest) {
-            if (arg != "--demo") {
-                std::fprintf(stderr, "varnex: unknown argument '%s'\n\n%s", arg.toLocal8Bit().constData(),
-                             varnex::kBatchUsageText);
-                return varnex::kBatchUsage;
-            }
-            demo = true;
-        }
-    }
-
-    std::unique_ptr<varnex::sim::ModuleSimulator> module;
-    std::unique_ptr<varnex::HidBackend> backend;
-    if (batch && (!options.NeedsModule() || !options.modemPort.isEmpty())) {
-        backend = std::make_unique<varnex::NoHidBackend>();
-    } else if (demo) {
-        module = std::make_unique<varnex::sim::ModuleSimulator>();
-        module->SetLogInterval(std::chrono::milliseconds(1500));
-        SetUpDemoModule(*module);
-        if (!batch) {
-            module->SetLively(true);
-            module->SetStatusReportInterval(std::chrono::milliseconds(1000));
-        }
-        auto simulated = std::make_unique<varnex::sim::SimulatedHidBackend>(*module, batch);
-        if (!batch) QTimer::singleShot(1000, [b = simulated.get()] { b->Plug(); });
-        backend = std::move(simulated);
-    } else {
-        backend = std::make_unique<varnex::HidApiBackend>();
-    }
+    const bool demo = line.demo;
+    varnex::BatchOptions& options = line.batch;
 
     try {
+        std::unique_ptr<varnex::sim::ModuleSimulator> module;
+        std::unique_ptr<varnex::HidBackend> backend;
+        if (batch && (!options.NeedsModule() || !options.modemPort.isEmpty())) {
+            backend = std::make_unique<varnex::NoHidBackend>();
+        } else if (demo) {
+            module = std::make_unique<varnex::sim::ModuleSimulator>();
+            module->SetLogInterval(std::chrono::milliseconds(1500));
+            SetUpDemoModule(*module);
+            if (!batch) {
+                module->SetLively(true);
+                module->SetStatusReportInterval(std::chrono::milliseconds(1000));
+            }
+            auto simulated = std::make_unique<varnex::sim::SimulatedHidBackend>(*module, batch);
+            if (!batch) QTimer::singleShot(1000, [b = simulated.get()] { b->Plug(); });
+            backend = std::move(simulated);
+        } else {
+            backend = std::make_unique<varnex::HidApiBackend>();
+        }
+
         std::unique_ptr<varnex::sim::DemoModem> demoModem;
-        varnex::MainController controller(*backend);
+        varnex::MainController controller(
+            *backend, batch ? varnex::MainController::Run::Unattended : varnex::MainController::Run::Window);
         varnex::StatusPage statusPage(controller);
         // The demo also lists a simulated GSM modem that answers for a module.
         if (demo && !batch) {
@@ -111,7 +113,12 @@ int main(int argc, char** argv) {
         }
         QMessageBox::critical(nullptr, QStringLiteral("Varnex"), QString::fromUtf8(e.what()));
     } catch (...) {
-        if (!batch) QMessageBox::critical(nullptr, QStringLiteral("Varnex"), QString());
+        if (batch) {
+            std::fprintf(stderr, "varnex: an unexpected error\n");
+            return varnex::kBatchStepFailed;
+        }
+        QMessageBox::critical(nullptr, QStringLiteral("Varnex"), QString());
     }
-    return 0;
+    // The program could not start or run: say so to whoever started it.
+    return 1;
 }

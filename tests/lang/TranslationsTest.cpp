@@ -42,7 +42,7 @@ const std::vector<std::string> kKeys = {
     "txtInactive", "txtOn", "txtOff", "rbRelay1TempPlus", "rbRelay1TempMinus", "rbRelay2TempPlus",
     "rbRelay2TempMinus", "rbepw", "rbcpw", "lbLoginpw", "lbpwcorig", "lbpwcnew1", "lbpwcnew2",
     "lbSerportSelect", "lbModulePhoneNumber", "lbModemdetails", "btCSDConnect", "btCSDDisconnect",
-    "lbReconnectMessage", "lbMess1", "lbMess2",
+    "lbReconnectMessage", "lbMess1", "lbMess2", "txtPasswordZero",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,

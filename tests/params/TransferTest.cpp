@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QWidget>
 #include <chrono>
+#include <stdexcept>
 #include <memory>
 #include <thread>
 #include <string>
@@ -114,6 +115,37 @@ TEST_F(Transfer, TheRepliesKeyPicksTheControlAndEmptyValuesFollowTheCodec) {
     transfer.ReadFromDevice();
     EXPECT_EQ(Value("cmbACK1"), "0");
     EXPECT_EQ(Value("cbSMSfw"), "1");
+}
+
+// A stopped read counts what a complete one counts: settings that received
+// a value, not replies.
+TEST_F(Transfer, AStoppedReadCountsTheSettingsThatGotAValue) {
+    module.SetReplyForKey("CALL:USER1.NMOD");
+    module.SetDropToLevelZeroAfter(10);
+    EXPECT_EQ(transfer.ReadFromDevice(), "Read stopped after 1 settings: the module logged out.");
+    EXPECT_EQ(transfer.readReplies.size(), 10);
+}
+
+// The end of a read refreshes the link state, which may log in and open a
+// window; an error there while the read's own error is on its way out must
+// not end the program, and busy is clear either way.
+TEST_F(Transfer, TheEndOfAFailedReadIsCleanedUpOutsideTheUnwinding) {
+    const auto& rows = ParameterCatalogue();
+    std::size_t bad = 0;
+    while (rows[bad].kind != ControlKind::ComboBox) ++bad;
+    module.SetParameterValue(rows[bad].key, "abc");
+    int ends = 0;
+    ConfigurationTransfer failing{protocol, parameters, &progress, &window, [&](const char* r) {
+                                      if (std::string(r) != "ReadEnd") return;
+                                      ++ends;
+                                      throw std::runtime_error("the refresh failed");
+                                  }};
+    EXPECT_THROW(failing.ReadFromDevice(), ConversionError);  // the first error is the one that counts
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(failing.busy);
+    module.SetParameterValue(rows[bad].key, "1");
+    EXPECT_THROW(failing.ReadFromDevice(), std::runtime_error);  // alone, the refresh's own error comes through
+    EXPECT_FALSE(failing.busy);
 }
 
 TEST_F(Transfer, RepliesForUnknownKeysAreSkippedAndCounted) {

@@ -345,6 +345,31 @@ TEST_F(ModemPageTest, ACallThatDropsDuringTheLoginEndsTheAttempts) {
     ExpectIdleOnUsb();
     EXPECT_FALSE(modem.InCall());
     EXPECT_EQ(Outcome(), "The call dropped during the login.");
+    // The next call is a new link, and logs in afresh.
+    onPassword = nullptr;
+    Connect();
+    ExpectConnected();
+    EXPECT_EQ(passwordWindows, 2);
+}
+
+// A desk module plugged in while a dial runs logs in over USB at once; the
+// dial cancelled afterwards does not make it ask for its password again.
+TEST_F(ModemPageTest, ADeskModuleThatLoggedInDuringACancelledDialKeepsItsLogin) {
+    modem.SetDialResult(ModemSimulator::DialResult::NoAnswer);
+    page->clock = nullptr;  // the unanswered dial waits for real, long enough to plug in
+    Nested plugIn([&] { return !modem.DialledNumber().empty(); },
+                  [&] {
+                      backend.Plug();
+                      ASSERT_TRUE(PumpUntil([&] { return controller->loggedIn && desk.Level() == 2; }));
+                      W().btCSDDisconnect->click();
+                  });
+    Connect();
+    ASSERT_TRUE(plugIn.fired);
+    ExpectIdleOnUsb();
+    PumpUntil([] { return false; }, 200);  // any news of the link reaches the window
+    EXPECT_EQ(passwordWindows, 1);
+    EXPECT_TRUE(controller->loggedIn);
+    EXPECT_TRUE(ButtonsEnabled());
 }
 
 // The page's state after a dial that did not get through, and a second

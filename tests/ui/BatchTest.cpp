@@ -4,12 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "params/Catalogue.h"
 #include "sim/ModuleSimulator.h"
@@ -184,6 +190,121 @@ TEST_F(Batch, OverAModemCallItDialsQueriesAndHangsUp) {
         }
         EXPECT_FALSE(demo->modem.InCall()) << "hung up";
     }
+}
+
+// A call that drops in the middle of a read: the step ends at once with the
+// link lost, the modem's message goes to standard error instead of a window
+// that nobody could close, and the run ends with status 1.
+TEST_F(Batch, ADroppedCallEndsTheStepAndTheRun) {
+    SerialPortProbeSource ports = [] { return std::vector<std::string>{}; };
+    auto demo = sim::StartDemoModem(ports);
+    ASSERT_NE(demo, nullptr);
+    demo->modem.SetLineRate(0);
+    BatchOptions options;
+    QString error;
+    ASSERT_TRUE(ParseBatchArguments({"--modem", QString::fromStdString(ports().front()), "--phone", "+3620", "read",
+                                     "save", File("never.ini")},
+                                    &options, &error));
+    NoHidBackend none;
+    MainController controller(none, MainController::Run::Unattended);
+    // Some way into the read: the login is a few dozen bytes, each query about twenty.
+    std::atomic<bool> stop{false};
+    std::thread dropper([&] {
+        while (!stop && demo->modem.CallBytesToModule() < 1500) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (!stop) demo->modem.DropCall();
+    });
+    std::ostringstream out, err;
+    QElapsedTimer timer;
+    timer.start();
+    const int status = RunBatch(controller, options, out, err, 300);
+    stop = true;
+    dropper.join();
+    EXPECT_EQ(status, kBatchStepFailed) << err.str();
+    EXPECT_LT(timer.elapsed(), 15000);
+    EXPECT_NE(err.str().find("varnex: read failed: Read stopped after "), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(" settings: the link was lost."), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("varnex: modem: Disconnected"), std::string::npos) << err.str();
+    EXPECT_FALSE(QFile::exists(File("never.ini")));
+    EXPECT_FALSE(demo->modem.InCall());
+}
+
+TEST(CommandLine, HelpVersionAndMistakesAreToldApartBeforeAnythingStarts) {
+    using A = CommandLine::Action;
+    struct Case {
+        QStringList args;
+        A action;
+        bool demo;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{}, A::Window, false, ""},
+        {{"--demo"}, A::Window, true, ""},
+        {{"--help"}, A::Help, false, ""},
+        {{"--demo", "-h"}, A::Help, false, ""},
+        {{"--batch", "read", "--help"}, A::Help, false, ""},
+        {{"--version"}, A::Version, false, ""},
+        {{"--batch", "--demo", "read"}, A::Batch, true, ""},
+        {{"--bogus"}, A::Usage, false, "unknown argument '--bogus'"},
+        {{"read"}, A::Usage, false, "unknown argument 'read'"},
+        {{"--batch"}, A::Usage, false, "no steps given"},
+        {{"--batch", "reed"}, A::Usage, false, "unknown step or option 'reed'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const CommandLine line = ParseCommandLine(c.args);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.demo, c.demo);
+        EXPECT_EQ(line.error.toStdString(), c.error);
+    }
+    // The toolkit's own options are its business, with their values.
+    EXPECT_EQ(WithoutToolkitOptions({"-platform", "offscreen", "--demo", "-reverse", "-h"}),
+              (QStringList{"--demo", "-h"}));
+}
+
+// The program itself, started with no display at all.
+TEST(CommandLine, TheProgramAnswersWithoutADisplay) {
+    QTemporaryDir dir;
+    QFile notAFolder(dir.filePath("file"));
+    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    struct Case {
+        QStringList args;
+        int status;
+        const char* out;  // what standard output begins with
+        const char* err;  // what standard error contains
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "Usage: varnex", ""},
+        {{"--version"}, 0, "varnex ", ""},
+        {{"--bogus"}, 2, "", "varnex: unknown argument '--bogus'"},
+        {{"--batch", "reed"}, 2, "", "Usage: varnex"},
+        // A configuration folder that cannot be written does not matter to a batch run.
+        {{"--batch", "save", dir.filePath("fresh.ini")}, 0, "", "varnex: save "},
+        {{"--batch", "open", dir.filePath("missing.ini")}, 1, "", "failed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("file/config"));
+        env.insert("HOME", dir.filePath("file/home"));
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        program.start(QStringLiteral(VARNEX_BINARY), c.args);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        const std::string out = program.readAllStandardOutput().toStdString();
+        const std::string err = program.readAllStandardError().toStdString();
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), c.status) << err;
+        EXPECT_EQ(out.rfind(c.out, 0), 0u) << out;
+        EXPECT_NE(err.find(c.err), std::string::npos) << err;
+        EXPECT_EQ(err.find("language"), std::string::npos) << err;
+        if (c.status == 0) {
+            EXPECT_EQ(err.find("platform"), std::string::npos) << err;
+        }
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath("fresh.ini")));
 }
 
 }  // namespace

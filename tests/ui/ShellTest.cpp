@@ -166,10 +166,80 @@ TEST_F(Shell, ThePasswordWindowsOptionsFollowTheirRules) {
         EXPECT_TRUE(f.btPasswAction->isEnabled());
         f.cpasswordnp->setText("12");  // OK is never taken back
         EXPECT_TRUE(f.btPasswAction->isEnabled());
+        f.rbcpw->click();  // chosen afresh: OK waits for the confirmation again
+        EXPECT_FALSE(f.btPasswAction->isEnabled());
+        f.cpasswordnp->setText("1");
+        EXPECT_TRUE(f.btPasswAction->isEnabled());
+        f.rbcpw->click();  // a second click on the chosen option takes nothing back
+        EXPECT_TRUE(f.btPasswAction->isEnabled());
         f.close();  // the close box: the stored password is still sent
     };
     PlugAndWaitForLogin(1);
     EXPECT_EQ(PasswordCommands(module), std::vector<std::string>{"set REM:UPW P,7402\n"});
+}
+
+TEST_F(Shell, ZeroIsRefusedAsANewPassword) {
+    bool closedOnZero = true;
+    std::string why;
+    onPassword = [&](TPwdForm& f) {
+        f.show();
+        f.rbcpw->click();
+        f.cpasswordo->setText("7402");
+        f.cpasswordn->setText("0");
+        f.cpasswordnp->setText("0");
+        f.btPasswAction->click();
+        closedOnZero = !f.isVisible();
+        why = f.lbpwcRefused->isVisible() ? f.lbpwcRefused->text().toStdString() : "";
+        EXPECT_TRUE(PasswordCommands(module).empty()) << "nothing goes to the module for it";
+        f.cpasswordn->setText("4321");
+        f.cpasswordnp->setText("4321");
+        f.btPasswAction->click();
+    };
+    PlugAndWaitForLogin(1);
+    EXPECT_FALSE(closedOnZero);
+    EXPECT_EQ(why, "\"0\" cannot be a password: choose another one.");
+    EXPECT_EQ(PasswordCommands(module),
+              (std::vector<std::string>{"set REM:UPW C,7402,4321\n", "set REM:UPW P,4321\n"}));
+    EXPECT_EQ(module.Level(), 2);
+}
+
+// The cable pulled while the password window waits, OK pressed, and the
+// module plugged in again (after the login gave up, or while the window still
+// waited): the module that came back is logged in, and a read works.
+TEST_F(Shell, AModulePluggedInAgainDuringItsLoginIsLoggedInAgain) {
+    for (const bool backBeforeOk : {false, true}) {
+        SCOPED_TRACE(backBeforeOk ? "plugged in again before OK" : "plugged in again after the login");
+        sim::ModuleSimulator m;
+        sim::SimulatedHidBackend b{m, false};
+        MainController c(b);
+        int shows = 0;
+        c.execUsbConnectWindow = [](QDialog&) {};
+        c.execPasswordWindow = [&](QDialog& d) {
+            // A modal window keeps the events coming: the unplug is handled inside it.
+            if (++shows == 1) {
+                b.Unplug();
+                ASSERT_TRUE(PumpUntil([&] { return !c.window.btnRead->isEnabled(); }));
+                if (backBeforeOk) {
+                    b.Plug();
+                    ASSERT_TRUE(PumpUntil([&] { return c.window.btnRead->isEnabled(); }));
+                }
+            }
+            static_cast<TPwdForm&>(d).btPasswAction->click();
+        };
+        QElapsedTimer timer;
+        timer.start();
+        b.Plug();
+        ASSERT_TRUE(PumpUntil([&] { return shows >= 1 && !c.loginSeries; }));
+        EXPECT_LT(timer.elapsed(), 2000) << "a login sent to no module sat out its time-outs";
+        if (!backBeforeOk) {
+            EXPECT_FALSE(c.loggedIn);
+            b.Plug();
+        }
+        ASSERT_TRUE(PumpUntil([&] { return c.loggedIn && m.Level() == 2; })) << "shows " << shows;
+        EXPECT_EQ(shows, backBeforeOk ? 1 : 2);
+        c.window.btnRead->click();
+        EXPECT_EQ(c.Outcome().toStdString(), "Read 205 of 205 settings.");
+    }
 }
 
 TEST_F(Shell, TheConnectWindowClosesWhenALoginBeginsAndSwitchesTheLanguage) {
