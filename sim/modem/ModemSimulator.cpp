@@ -18,20 +18,7 @@ constexpr std::size_t kLineLimit = 256;  // a modem's command buffer; the rest o
 }  // namespace
 
 ModemSimulator::ModemSimulator(ModuleSimulator& module) : module_(module) {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    char name[128] = {};
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 && ptsname_r(master_, name, sizeof name) == 0) {
-        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (slave_ >= 0) {
-            // Raw until the tool sets the line up itself: a cooked terminal
-            // would echo the modem's answers back to it.
-            termios t{};
-            tcgetattr(slave_, &t);
-            cfmakeraw(&t);
-            tcsetattr(slave_, TCSANOW, &t);
-            portName_ = name;
-        }
-    }
+    OpenPty();
     int pipeFds[2];
     if (pipe2(pipeFds, O_NONBLOCK | O_CLOEXEC) == 0) {
         wakeRead_ = pipeFds[0];
@@ -46,7 +33,87 @@ ModemSimulator::ModemSimulator(ModuleSimulator& module) : module_(module) {
         out_.push_back({bytes, 0, Clock::now() + options.latency, true});
         Wake();
     });
-    if (!portName_.empty()) thread_ = std::thread([this] { Run(); });
+    // Started even without a port: a later Replug may bring one.
+    thread_ = std::thread([this] { Run(); });
+}
+
+void ModemSimulator::OpenPty() {
+    portName_.clear();
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    char name[128] = {};
+    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 && ptsname_r(master_, name, sizeof name) == 0) {
+        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (slave_ >= 0) {
+            // Raw until the tool sets the line up itself: a cooked terminal
+            // would echo the modem's answers back to it.
+            termios t{};
+            tcgetattr(slave_, &t);
+            cfmakeraw(&t);
+            tcsetattr(slave_, TCSANOW, &t);
+            portName_ = name;
+        }
+    }
+    if (portName_.empty()) ClosePty();
+}
+
+void ModemSimulator::ClosePty() {
+    // Closing the master hangs up every open handle of the slave and removes
+    // its name.
+    for (int* fd : {&slave_, &master_}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+    // A modem without power: no call, nothing half heard or half sent.
+    mode_ = Mode::Idle;
+    plusHeld_ = 0;
+    swallowLf_ = false;
+    line_.clear();
+    in_.clear();
+    out_.clear();
+    unwritten_.clear();
+    forModule_.clear();
+    inLineFree_ = outLineFree_ = Clock::time_point{};
+    lastActivity_ = Clock::now();
+}
+
+void ModemSimulator::ApplyPortChanges() {
+    if (portChanges_.empty()) return;
+    while (!portChanges_.empty()) {
+        const PortChange change = portChanges_.front();
+        portChanges_.pop_front();
+        ClosePty();
+        if (change == PortChange::Replug) {
+            OpenPty();
+            echo_ = true;
+        }
+        ++portChangesDone_;
+    }
+    portChanged_.notify_all();
+}
+
+void ModemSimulator::ChangePort(PortChange change) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    portChanges_.push_back(change);
+    const std::uint64_t ticket = ++portChangesAsked_;
+    if (std::this_thread::get_id() == thread_.get_id()) {
+        ApplyPortChanges();
+        return;
+    }
+    Wake();
+    portChanged_.wait(lock, [&] { return portChangesDone_ >= ticket; });
+}
+
+void ModemSimulator::Unplug() { ChangePort(PortChange::Unplug); }
+void ModemSimulator::Replug() { ChangePort(PortChange::Replug); }
+
+bool ModemSimulator::Plugged() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return master_ >= 0;
+}
+
+std::string ModemSimulator::PortName() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return portName_;
 }
 
 ModemSimulator::~ModemSimulator() {
@@ -74,8 +141,11 @@ void ModemSimulator::Run() {
     char buffer[4096];
     while (!stop_) {
         Clock::duration wait = std::chrono::milliseconds(5);
+        int master;
         {
             std::lock_guard<std::mutex> lock(mutex_);
+            ApplyPortChanges();
+            master = master_;
             const auto now = Clock::now();
             auto next = now + wait;
             if (!in_.empty()) next = std::min(next, Due(in_.front(), inLineFree_));
@@ -83,7 +153,8 @@ void ModemSimulator::Run() {
             if (!unwritten_.empty()) next = std::min(next, now + std::chrono::milliseconds(1));
             wait = std::max(next - now, Clock::duration::zero());
         }
-        pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        // Without a port the descriptor is -1, which poll passes over.
+        pollfd fds[2] = {{master, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         const timespec ts{0, static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count())};
         (void)::ppoll(fds, wakeRead_ >= 0 ? 2 : 1, &ts, nullptr);
         if (fds[1].revents & POLLIN)
@@ -93,7 +164,7 @@ void ModemSimulator::Run() {
                 std::lock_guard<std::mutex> lock(mutex_);
                 busy_ = true;
             }
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
             std::lock_guard<std::mutex> lock(mutex_);
             if (n > 0) {
                 received_.append(buffer, static_cast<std::size_t>(n));
@@ -144,6 +215,7 @@ void ModemSimulator::Step(Clock::time_point now) {
         outLineFree_ = due;
         if (chunk.pos == chunk.bytes.size()) out_.pop_front();
     }
+    if (master_ < 0) unwritten_.clear();  // no cable: what the modem says goes nowhere
     if (!unwritten_.empty()) {
         const ssize_t n = ::write(master_, unwritten_.data(), unwritten_.size());
         if (n > 0) {

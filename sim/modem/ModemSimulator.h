@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -32,8 +33,9 @@ public:
     ModemSimulator(const ModemSimulator&) = delete;
     ModemSimulator& operator=(const ModemSimulator&) = delete;
 
-    // The pseudo-terminal's slave device; empty if none could be made.
-    const std::string& PortName() const { return portName_; }
+    // The pseudo-terminal's slave device; empty if none could be made. After
+    // Unplug it still names the port that went (which no longer opens).
+    std::string PortName() const;
 
     // Knobs.
     void SetSilent(bool silent);             // a dead modem: hears everything, says nothing
@@ -43,6 +45,15 @@ public:
     void SetLineRate(int bitsPerSecond);     // pace of both directions; 0 = as fast as the pty goes
     void DropCall();                         // the far end goes away: NO CARRIER, back to command mode
     void SendToTool(const std::string& bytes);  // raw bytes to the tool at once: line noise, far-end data
+    // The modem's cable. Unplug makes its port vanish: the pseudo-terminal is
+    // closed, so a port the tool holds open hangs up and the name no longer
+    // opens, and a call in progress ends. Replug brings a fresh port (a new
+    // pseudo-terminal, which PortName() then names; the system may hand out
+    // the same name again) on a modem just powered up: idle, echo on. Both
+    // return once done; not to be called from the module's output.
+    void Unplug();
+    void Replug();
+    bool Plugged() const;
 
     // What happened.
     std::string Received() const;             // every byte the tool wrote, in order
@@ -67,7 +78,15 @@ private:
         bool paced = true;
     };
 
+    enum class PortChange { Unplug, Replug };
+
     void Run();
+    void ChangePort(PortChange change);
+    // On the simulator's thread (the only one that uses the descriptors
+    // outside the lock), with the lock held.
+    void ApplyPortChanges();
+    void OpenPty();  // with the lock held, or before the thread starts
+    void ClosePty();
     void Step(Clock::time_point now);        // with the lock held
     void HandleByte(std::uint8_t b);         // with the lock held
     void ExecuteLine(const std::string& line);
@@ -78,12 +97,16 @@ private:
     Clock::time_point Due(const Chunk& chunk, Clock::time_point lineFree) const;
 
     ModuleSimulator& module_;
-    std::string portName_;
-    int master_ = -1;
-    int slave_ = -1;  // held so the terminal lives between the tool's opens
     int wakeRead_ = -1, wakeWrite_ = -1;
 
     mutable std::mutex mutex_;
+    // Changed by the simulator's thread only, under the lock.
+    std::string portName_;
+    int master_ = -1;
+    int slave_ = -1;  // held so the terminal lives between the tool's opens
+    std::deque<PortChange> portChanges_;
+    std::uint64_t portChangesAsked_ = 0, portChangesDone_ = 0;
+    std::condition_variable portChanged_;
     bool silent_ = false;
     SimCard sim_ = SimCard::Ready;
     DialResult dialResult_ = DialResult::Connect;
