@@ -17,7 +17,7 @@ public:
         for (;;) {
             if (keepAlive) keepAlive();
             const auto now = Now();
-            if (now >= until) return;
+            if (now >= until || port.LineGone()) return;
             const auto slice = std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(1), until - now);
             if (port.WaitForBytes(std::chrono::duration_cast<microseconds>(slice) + microseconds(1))) return;
         }

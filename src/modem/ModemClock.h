@@ -17,8 +17,8 @@ public:
     virtual TimePoint Now() = 0;
     // A fixed pause, such as the guard time around an escape.
     virtual void Pause(std::chrono::milliseconds length) = 0;
-    // Returns once `port` has bytes waiting or `until` has come. Calls
-    // `keepAlive` first and then at least every millisecond.
+    // Returns once `port` has bytes waiting, its line has gone or `until` has
+    // come. Calls `keepAlive` first and then at least every millisecond.
     virtual void WaitForInput(Tserial& port, TimePoint until, const std::function<void()>& keepAlive) = 0;
 };
 

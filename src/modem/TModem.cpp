@@ -159,7 +159,8 @@ std::string TModem::ReadLine(int limitMs) {
                 if (TakeLineByte(line, port->ReadByte())) return line;
             }
         }
-        if (clock.Now() >= deadline) return std::string();  // a part line is dropped
+        // A part line is dropped; nothing more comes through a line that has gone.
+        if (port->LineGone() || clock.Now() >= deadline) return std::string();
         clock.WaitForInput(*port, deadline, [this] { KeepAlive(); });
     }
 }
@@ -213,9 +214,16 @@ void TModem::ReaderThread() {
             while (count < waiting) buffer[count++] = port->ReadByte();
         }
         if (count > 0) OnReceive(buffer, count);
+        if (stopReader) break;
+        // The modem went away under the call (pulled out): the call is as
+        // dead as after NO CARRIER, and no modem is left to say so.
+        if (port->LineGone()) {
+            CallDropped();
+            break;
+        }
         // Wakes at once when more has come; only this thread closes the port
         // while it runs, so the handle does not change under the wait.
-        if (count < sizeof buffer && !stopReader) port->WaitForBytes(milliseconds(1));
+        if (count < sizeof buffer) port->WaitForBytes(milliseconds(1));
     }
     currentReader = nullptr;
     {
@@ -232,21 +240,25 @@ void TModem::OnReceive(const std::uint8_t* data, std::size_t length) {
         std::memmove(carrierWindow, carrierWindow + 1, sizeof carrierWindow - 1);
         carrierWindow[sizeof carrierWindow - 1] = data[i];
         if (std::memcmp(carrierWindow, kNoCarrier, sizeof carrierWindow) != 0) continue;
-        carrierLost = true;
-        ModemMessageSink* sink = messages;
-        auto show = [sink] {
-            if (sink) sink->ShowMessage(L"Disconnected", L"Modem");
-            return 1;
-        };
-        if (windowCall) windowCall->CallInWindowThread(show);
-        else show();
-        Close();
+        CallDropped();
         break;
     }
     std::size_t index = 0;
     receiveListeners.ForEach([&](Connection* listener) {
         if (index++ < listeners) listener->OnReceive(data, length);
     });
+}
+
+void TModem::CallDropped() {
+    carrierLost = true;
+    ModemMessageSink* sink = messages;
+    auto show = [sink] {
+        if (sink) sink->ShowMessage(L"Disconnected", L"Modem");
+        return 1;
+    };
+    if (windowCall) windowCall->CallInWindowThread(show);
+    else show();
+    Close();
 }
 
 void TModem::WaitForReaderEnd() {

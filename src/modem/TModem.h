@@ -54,9 +54,10 @@ public:
     ~TModem() override;
 
     bool IsOpen() override;
-    // The call has ended: the modem reported NO CARRIER or the connection
-    // hung up. IsOpen still reports true then, until the owner disconnects;
-    // nothing written from now on reaches the module.
+    // The call has ended: the modem reported NO CARRIER, the port's device
+    // went away, or the connection hung up. IsOpen still reports true then,
+    // until the owner disconnects; nothing written from now on reaches the
+    // module.
     bool HungUp() const { return carrierLost || stopReader; }
     void Write(const std::uint8_t* data, std::size_t length) override;
     void WriteString(const std::string& text) override;
@@ -93,6 +94,8 @@ private:
     void WritePort(const std::string& bytes);
     void Log(const std::string& entry);
     void Fail();
+    // The call is gone under the reader: tell the user and hang up.
+    void CallDropped();
     void WaitForReaderEnd();
     void Pause(int ms);
 
@@ -100,7 +103,7 @@ private:
     std::unique_ptr<Tserial> port;
     std::atomic<bool> connected{false};
     std::atomic<bool> stopReader{false};
-    std::atomic<bool> carrierLost{false};  // NO CARRIER seen; set before the message shows
+    std::atomic<bool> carrierLost{false};  // NO CARRIER seen or the line gone; set before the message shows
     std::string portName;
     std::string phoneNumber;
     // The last ten bytes received, oldest first; "NO CARRIER" may arrive

@@ -118,7 +118,12 @@ int Tserial::OpenPort(const std::string& portName, int baudRate, int parity) {
     return result;
 }
 
+void Tserial::NoteFailure(int error) {
+    if (error != EINTR && error != EAGAIN && error != EWOULDBLOCK) lineGone = true;
+}
+
 void Tserial::ClosePort() {
+    lineGone = false;
     if (handle < 0) return;
     // The exclusive mode belongs to the terminal, not to this handle: clear
     // it, or the next open by a normal user would be refused.
@@ -139,7 +144,9 @@ void Tserial::WriteBytes(const std::string& bytes) {
             pollfd p{handle, POLLOUT, 0};
             (void)::poll(&p, 1, 10);
         } else {
-            return;  // the line is gone; as on the original port, not reported
+            // Not reported to the writer; the reader finds out through LineGone.
+            if (n < 0) NoteFailure(errno);
+            return;
         }
     }
 }
@@ -147,8 +154,11 @@ void Tserial::WriteBytes(const std::string& bytes) {
 int Tserial::BytesWaiting() {
     if (handle < 0) return 0;
     int n = 0;
-    if (ioctl(handle, FIONREAD, &n) != 0 || n < 0) return 0;
-    return n;
+    if (ioctl(handle, FIONREAD, &n) != 0) {
+        NoteFailure(errno);
+        return 0;
+    }
+    return n < 0 ? 0 : n;
 }
 
 std::uint8_t Tserial::ReadByte() {
@@ -158,21 +168,24 @@ std::uint8_t Tserial::ReadByte() {
         const ssize_t n = ::read(handle, &b, 1);
         if (n == 1) return b;
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) NoteFailure(errno);
         return 0;
     }
 }
 
 bool Tserial::WaitForBytes(std::chrono::microseconds timeout) {
     if (timeout.count() < 0) timeout = std::chrono::microseconds(0);
-    if (handle >= 0) {
+    if (handle >= 0 && !lineGone) {
         if (BytesWaiting() > 0) return true;
         pollfd p{handle, POLLIN, 0};
         const timespec ts{static_cast<time_t>(timeout.count() / 1000000),
                           static_cast<long>(timeout.count() % 1000000) * 1000};
         const int r = ::ppoll(&p, 1, &ts, nullptr);
-        if (r > 0 && (p.revents & POLLIN)) return true;
-        if (r == 0) return false;
-        // Hung up or failed: fall through and sleep the slice.
+        // A hung-up terminal also reports POLLIN, with nothing to read.
+        if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) lineGone = true;
+        else if (r > 0 && (p.revents & POLLIN)) return true;
+        else if (r == 0) return false;
+        // Gone or failed: fall through and sleep the slice.
     }
     std::this_thread::sleep_for(timeout);
     return false;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -39,14 +40,27 @@ public:
     // a polling loop keeps its pace.
     bool WaitForBytes(std::chrono::microseconds timeout);
 
+    // The device behind the open port has gone (a USB adapter pulled out, a
+    // pseudo-terminal whose other end closed): the port reported a hang-up or
+    // an error, and nothing will come through it again. The line is opened
+    // with CLOCAL, so a modem dropping its carrier line does not count. Set by
+    // whichever call noticed it; cleared when the port is closed or opened.
+    bool LineGone() const { return lineGone; }
+
     bool IsOpened() const { return handle >= 0; }
     int BaudRate() const { return baudRate; }
     int Parity() const { return parity; }
 
 private:
+    // A failed call on the open port: anything but an interrupted or a
+    // would-block call means the device is no longer there.
+    void NoteFailure(int error);
+
     int baudRate = 0;
     int parity = 0;
     int handle = -1;
+    // Noticed by the reader thread or by a write on the window thread.
+    std::atomic<bool> lineGone{false};
 };
 
 }  // namespace varnex

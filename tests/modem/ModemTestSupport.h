@@ -48,6 +48,13 @@ public:
     Pty& operator=(const Pty&) = delete;
 
     void Send(const std::string& bytes) const { (void)!::write(master, bytes.data(), bytes.size()); }
+    // The far end goes away: every open handle of the slave hangs up (the
+    // test's own too) and the name no longer opens, as when a USB serial
+    // adapter is pulled out.
+    void CloseMaster() {
+        if (master >= 0) ::close(master);
+        master = -1;
+    }
     // What the port wrote, once `n` bytes are in or the time is up.
     std::string Take(std::size_t n, std::chrono::milliseconds timeout = std::chrono::milliseconds(2000)) const {
         std::string got;
@@ -160,7 +167,7 @@ public:
         for (;;) {
             if (keepAlive) keepAlive();
             if (Now() >= until) return;
-            if (port.WaitForBytes(std::chrono::microseconds(500))) return;
+            if (port.WaitForBytes(std::chrono::microseconds(500)) || port.LineGone()) return;
             if (std::chrono::steady_clock::now() - start >= kGrace && modem.QuietFor() >= kGrace) {
                 const auto rest = until - Now();
                 if (rest.count() > 0) skipped += std::chrono::duration_cast<std::chrono::nanoseconds>(rest).count();

@@ -8,9 +8,12 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "ModemTestSupport.h"
+#include "link/CommandProtocol.h"
 #include "sim/ModuleSimulator.h"
 #include "sim/modem/ModemSimulator.h"
 
@@ -243,6 +246,89 @@ TEST_F(ModemCall, CloseHangsUpAndFreesThePort) {
     connection->Close();  // a second hang-up on a hung-up call is harmless
     EXPECT_EQ(modem.Received().find("sc IO"), std::string::npos);
     EXPECT_TRUE(messages.shown.empty());
+}
+
+// A modem pulled out mid-call leaves no one to say NO CARRIER: the port
+// hangs up instead, and that is taken the same way. A command under way
+// stops at once rather than sitting out its four tries; the reopen of the
+// hang-up fails, so nothing more is sent or logged; the disconnect after it
+// is quick.
+TEST_F(ModemCall, AModemPulledOutMidCallIsADroppedCall) {
+    ASSERT_TRUE(Dial());
+    CommandProtocol protocol(connection.get(), &pump);
+    ResponseConnection replies(&protocol, &CommandProtocol::OnCommandText);
+    connection->receiveListeners.Add(&replies);
+    protocol.linkUp = [this] { return !connection->HungUp(); };
+    module.SetSilent(true);  // only the link's end can end the query early
+
+    std::thread pullOut([this] {
+        std::this_thread::sleep_for(200ms);
+        modem.Unplug();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(protocol.QueryParameter(L"CALL:USER1.PN"), L"");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "four tries of two seconds take 8 s";
+    pullOut.join();
+    EXPECT_TRUE(connection->HungUp());
+    ASSERT_TRUE(window.PumpUntil([&] { return !messages.shown.empty(); }, 1000ms));
+    EXPECT_EQ(messages.shown, (std::vector<std::pair<std::string, std::string>>{{"Disconnected", "Modem"}}));
+    EXPECT_TRUE(messages.onWindowThread);
+    EXPECT_TRUE(connection->IsOpen()) << "the owner learns of the end by its own disconnect";
+
+    connection->receiveListeners.Remove(&replies);
+    const auto disconnect = std::chrono::steady_clock::now();
+    connection->Close();
+    connection.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - disconnect, 1s);
+    EXPECT_TRUE(LogAfter("CONNECT 9600\r\n").empty());
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// The modem goes while the tool waits for the call: the dial fails at once
+// instead of reading on for a minute.
+TEST_F(ModemCall, AModemPulledOutWhileDiallingEndsTheDial) {
+    modem.SetDialResult(ModemSimulator::DialResult::NoAnswer);
+    std::thread pullOut([this] {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (modem.DialledNumber().empty() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        modem.Unplug();
+    });
+    const auto start = clock.Now();
+    EXPECT_EQ(connection->Dial(modem.PortName(), L"0612345678"), nullptr);
+    const auto took = clock.Now() - start;
+    pullOut.join();
+    EXPECT_LT(took, 10s) << "sixty reads of a second";
+    EXPECT_FALSE(connection->IsOpen());
+    EXPECT_FALSE(window.PumpUntil([&] { return !messages.shown.empty(); }, 30ms)) << "no call, no message";
+}
+
+// Unplugged, the modem's port is gone and its call with it; plugged back in,
+// it is a fresh modem on a fresh port that takes the whole dialogue again.
+// The user disconnects first: the dropped call's hang-up reopens its port by
+// name, and the fresh port may well get the same name.
+TEST_F(ModemCall, AModemPluggedBackInIsDialledOnItsNewPort) {
+    ASSERT_TRUE(Dial());
+    const std::string first = modem.PortName();
+    modem.Unplug();
+    EXPECT_FALSE(modem.Plugged());
+    EXPECT_FALSE(modem.InCall());
+    EXPECT_EQ(modem.PortName(), first);
+    EXPECT_FALSE(PortIsFree(first)) << "the name no longer opens";
+    ASSERT_TRUE(window.PumpUntil([&] { return connection->HungUp(); }, 1000ms));
+    connection->Close();
+
+    modem.Replug();
+    EXPECT_TRUE(modem.Plugged());
+    EXPECT_TRUE(modem.Echo()) << "just powered up";
+    ASSERT_FALSE(modem.PortName().empty());
+    const std::size_t before = modem.Received().size();
+    TModem again(log, &pump, &messages, &window.request, &clock);
+    ASSERT_EQ(again.Dial(modem.PortName(), L"0612345678"), &again);
+    EXPECT_EQ(modem.Received().substr(before), kDialBytes);
+    EXPECT_TRUE(modem.DataMode());
+    again.Close();
+    EXPECT_FALSE(modem.InCall());
 }
 
 TEST_F(ModemCall, DestroyingAConnectedModemWaitsForItsReader) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "ModemTestSupport.h"
@@ -96,6 +97,35 @@ TEST(Tserial, ReadingAnEmptyPortNeverWaits) {
     pty.Send("z");
     EXPECT_TRUE(port.WaitForBytes(std::chrono::seconds(2)));
     EXPECT_EQ(port.ReadByte(), 'z');
+}
+
+// The device behind the port going away is noticed by whichever call meets
+// it first; a quiet line (the port ignores the carrier line) is not taken for
+// a gone one. Closing the port forgets it.
+TEST(Tserial, NoticesTheLineGoing) {
+    struct Case {
+        const char* name;
+        std::function<void(Tserial&)> touch;
+    };
+    const Case cases[] = {
+        {"waiting for bytes", [](Tserial& p) { EXPECT_FALSE(p.WaitForBytes(std::chrono::milliseconds(5))); }},
+        {"counting waiting bytes", [](Tserial& p) { EXPECT_EQ(p.BytesWaiting(), 0); }},
+        {"writing", [](Tserial& p) { p.WriteBytes("AT\r\n"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty pty;
+        Tserial port;
+        ASSERT_EQ(port.OpenPort(pty.path, 9600, 0), Tserial::kOpened);
+        EXPECT_FALSE(port.WaitForBytes(std::chrono::milliseconds(20)));
+        EXPECT_FALSE(port.LineGone()) << "a quiet line is still there";
+        pty.CloseMaster();
+        c.touch(port);
+        EXPECT_TRUE(port.LineGone());
+        port.ClosePort();
+        EXPECT_FALSE(port.LineGone());
+        EXPECT_EQ(port.OpenPort(pty.path, 9600, 0), Tserial::kOpenFailed) << "the name went with the device";
+    }
 }
 
 TEST(Tserial, AClosedObjectDoesNothing) {
