@@ -13,6 +13,7 @@ using std::chrono::milliseconds;
 constexpr char kEscape[] = "+++";
 constexpr char kNoCarrier[] = "NO CARRIER";
 constexpr char kConnectionError[] = "----Connection error----";
+constexpr char kHangingUpFailedDial[] = "----Hanging up: no usable call----";
 
 // The modem whose reader thread this is, if any.
 thread_local const TModem* currentReader = nullptr;
@@ -117,12 +118,39 @@ TModem* TModem::Dial(const std::string& portName, const std::wstring& phoneNumbe
     SendCommand("ATE0\r\n");
     SendCommand("AT&D0\r\n");
     SendCommand("AT+IFC=0,0\r\n");
-    if (!SendCommand("AT+CPIN?\r\n") || !PlaceCall()) {
+    // Up to here no call can be up: the dialogue itself hung up twice.
+    if (!SendCommand("AT+CPIN?\r\n")) {
+        Fail();
+        return nullptr;
+    }
+    if (!PlaceCall()) {
+        HangUpAfterFailedDial();
         Fail();
         return nullptr;
     }
     connected = true;
     return this;
+}
+
+void TModem::HangUpAfterFailedDial() {
+    // Whatever the modem made of the dial, a data call may be up (one at
+    // another speed, or one that connected after the wait), and it is paid
+    // for until someone hangs it up. A port already closed by a hang-up from
+    // the event pump, or a line that has gone, has no modem to tell.
+    if (!port || !port->IsOpened() || port->LineGone()) return;
+    Log(kHangingUpFailedDial);
+    SendHangUp();
+}
+
+void TModem::SendHangUp() {
+    for (int i = 0; i < 4; ++i) {
+        WritePort(kEscape);
+        Pause(200);
+    }
+    SendCommand("ATH\r\n");
+    Pause(200);
+    SendCommand("ATH\r\n");
+    Pause(200);
 }
 
 void TModem::Fail() {
@@ -298,14 +326,7 @@ void TModem::Close() {
         Pause(10);
     }
     if (reopened == Tserial::kOpened) {
-        for (int i = 0; i < 4; ++i) {
-            WritePort(kEscape);
-            Pause(200);
-        }
-        SendCommand("ATH\r\n");
-        Pause(200);
-        SendCommand("ATH\r\n");
-        Pause(200);
+        SendHangUp();
         std::lock_guard<std::mutex> lock(portMutex);
         port->ClosePort();
     }

@@ -96,6 +96,9 @@ private:
     void Fail();
     // The call is gone under the reader: tell the user and hang up.
     void CallDropped();
+    // Back to command mode and hang up, with the guard times around it.
+    void SendHangUp();
+    void HangUpAfterFailedDial();
     void WaitForReaderEnd();
     void Pause(int ms);
 

@@ -90,8 +90,8 @@ struct DialFailure {
     const char* name;
     std::function<void(ModemSimulator&)> setUp;
     std::string port;                   // empty: the modem's
-    std::vector<std::string> logTail;   // the last entries of the log
-    bool dials;                         // ATD was sent
+    std::vector<std::string> logTail;   // the last entries of the dialogue, before any hang-up
+    bool dials;                         // ATD was sent, so the dial is hung up
     std::chrono::milliseconds minTime;  // on the modem clock
     std::chrono::milliseconds maxTime;
 };
@@ -100,6 +100,10 @@ void PrintTo(const DialFailure& failure, std::ostream* os) { *os << failure.name
 
 class DialFailures : public ModemCall, public ::testing::WithParamInterface<DialFailure> {};
 
+const std::string kHangingUp = "----Hanging up: no usable call----";
+
+// Every failure closes the port. One after the dial was sent also hangs up
+// first, whatever the modem answered: a call it set up stays up otherwise.
 TEST_P(DialFailures, FailClosesThePortAndLeavesTheConnectionNotOpen) {
     const DialFailure& c = GetParam();
     if (c.setUp) c.setUp(modem);
@@ -109,15 +113,33 @@ TEST_P(DialFailures, FailClosesThePortAndLeavesTheConnectionNotOpen) {
     EXPECT_FALSE(connection->IsOpen());
     EXPECT_TRUE(connection->IsConnected()) << "the port object stays, closed";
     EXPECT_TRUE(PortIsFree(modem.PortName()));
+    EXPECT_FALSE(modem.InCall());
     EXPECT_EQ(modem.Received().find("ATD") != std::string::npos, c.dials);
-    ASSERT_GE(log.entries.size(), c.logTail.size());
-    EXPECT_EQ(std::vector<std::string>(log.entries.end() - static_cast<long>(c.logTail.size()), log.entries.end()),
-              c.logTail);
+
+    const auto marker = std::find(log.entries.begin(), log.entries.end(), kHangingUp);
+    EXPECT_EQ(marker != log.entries.end(), c.dials);
+    const std::vector<std::string> dialogue(log.entries.begin(), marker);
+    ASSERT_GE(dialogue.size(), c.logTail.size());
+    EXPECT_EQ(std::vector<std::string>(dialogue.end() - static_cast<long>(c.logTail.size()), dialogue.end()), c.logTail);
+    if (c.dials) {
+        const std::vector<std::string> hangUp = LogAfter(kHangingUp);
+        ASSERT_FALSE(hangUp.empty());
+        EXPECT_EQ(hangUp.front(), "ATH\r\n");
+        EXPECT_EQ(std::count(hangUp.begin(), hangUp.end(), std::string("ATH\r\n")), 2);
+        const std::string received = modem.Received();
+        EXPECT_EQ(received.substr(received.find("ATD0612345678\r\n") + 15),
+                  "+++" "+++" "+++" "+++" "ATH\r\n" "ATH\r\n");
+        const auto commands = modem.Commands();
+        const auto dial = std::find(commands.begin(), commands.end(), "ATD0612345678");
+        ASSERT_NE(dial, commands.end());
+        EXPECT_EQ(std::vector<std::string>(dial + 1, commands.end()), (std::vector<std::string>{"ATH", "ATH"}));
+    }
     EXPECT_GE(took, c.minTime);
     EXPECT_LT(took, c.maxTime);
     EXPECT_FALSE(window.PumpUntil([&] { return !messages.shown.empty(); }, 30ms)) << "no reader, no message";
 }
 
+// The hang-up after a dial costs 1.2 s of guard times on top of the dialogue.
 INSTANTIATE_TEST_SUITE_P(
     Modem, DialFailures,
     ::testing::Values(
@@ -139,17 +161,19 @@ INSTANTIATE_TEST_SUITE_P(
                     [](ModemSimulator& m) { m.SetDialResult(ModemSimulator::DialResult::Busy); },
                     "",
                     {"ATD0612345678", "\r\n", "BUSY\r\n"},
-                    true, 58400ms, 61000ms},
+                    true, 59600ms, 62000ms},
         DialFailure{"NoCarrierWhileDialling",
                     [](ModemSimulator& m) { m.SetDialResult(ModemSimulator::DialResult::NoCarrier); },
                     "",
                     {"ATD0612345678", "\r\n", "NO CARRIER\r\n", "----Connection error----"},
-                    true, 400ms, 1000ms},
+                    true, 1600ms, 2200ms},
+        // The modem is in a data call the tool will not use; the wait for
+        // "CONNECT 9600" runs out, and the call must not be left up.
         DialFailure{"ConnectAtAnotherSpeed",
                     [](ModemSimulator& m) { m.SetConnectSpeed(14400); },
                     "",
                     {"ATD0612345678", "\r\n", "CONNECT 14400\r\n"},
-                    true, 58400ms, 61000ms}),
+                    true, 59600ms, 62000ms}),
     [](const ::testing::TestParamInfo<DialFailure>& info) { return std::string(info.param.name); });
 
 // Two escapes with their guard times, then five commands of four empty
@@ -285,7 +309,8 @@ TEST_F(ModemCall, AModemPulledOutMidCallIsADroppedCall) {
 }
 
 // The modem goes while the tool waits for the call: the dial fails at once
-// instead of reading on for a minute.
+// instead of reading on for a minute, with no hang-up sent to a modem that
+// is not there.
 TEST_F(ModemCall, AModemPulledOutWhileDiallingEndsTheDial) {
     modem.SetDialResult(ModemSimulator::DialResult::NoAnswer);
     std::thread pullOut([this] {
@@ -300,6 +325,7 @@ TEST_F(ModemCall, AModemPulledOutWhileDiallingEndsTheDial) {
     pullOut.join();
     EXPECT_LT(took, 10s) << "sixty reads of a second";
     EXPECT_FALSE(connection->IsOpen());
+    EXPECT_EQ(std::count(log.entries.begin(), log.entries.end(), kHangingUp), 0);
     EXPECT_FALSE(window.PumpUntil([&] { return !messages.shown.empty(); }, 30ms)) << "no call, no message";
 }
 
