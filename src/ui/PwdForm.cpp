@@ -88,6 +88,8 @@ TPwdForm::TPwdForm(QWidget* mainWindow, Owner owner) : QDialog(mainWindow), owne
         if (on) changeChosen = false;
     });
     connect(cpasswordn, &QLineEdit::textChanged, this, [this] { cpasswordnChange(); });
+    // The refusal was about the text that is being changed now.
+    connect(cpasswordn, &QLineEdit::textChanged, lbpwcRefused, &QWidget::hide);
     connect(cpasswordnp, &QLineEdit::textChanged, this, [this] { cpasswordnChange(); });
     connect(btPasswAction, &QPushButton::clicked, this, [this] { btPasswActionClick(); });
 }

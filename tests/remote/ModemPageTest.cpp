@@ -312,24 +312,47 @@ TEST_F(ModemPageTest, ADroppedCallSaysSoAndWaitsForDisconnect) {
 // A call that drops in the middle of a read ends the read there, and Read and
 // Write stay off until the Disconnect: the modem connection itself still
 // says it is open.
+// The far end hanging up, or the modem's own port vanishing (a USB-serial
+// modem pulled out), in the middle of a read: the read ends at once with the
+// link lost, Read and Write go off, and Disconnect still cleans up.
 TEST_F(ModemPageTest, ACallThatDropsDuringAReadEndsItAndReadAndWriteWaitForDisconnect) {
+    const struct {
+        const char* name;
+        std::function<void(ModemSimulator&)> cut;
+    } cuts[] = {{"the far end hangs up", [](ModemSimulator& m) { m.DropCall(); }},
+                {"the modem's port vanishes", [](ModemSimulator& m) { m.Unplug(); }}};
+    for (const auto& cut : cuts) {
+        SCOPED_TRACE(cut.name);
+        boxes.clear();
+        Connect();
+        ExpectConnected();
+        const int before = Queries(remote);
+        Nested drop([&] { return Queries(remote) >= before + 20; }, [&] { cut.cut(modem); });
+        QElapsedTimer timer;
+        timer.start();
+        W().btnRead->click();
+        EXPECT_LT(timer.elapsed(), 5000) << "the read sat out time-outs after the drop";
+        EXPECT_TRUE(drop.fired);
+        const std::string outcome = Outcome();
+        EXPECT_EQ(outcome.rfind("Read stopped after ", 0), 0u) << outcome;
+        EXPECT_NE(outcome.find(": the link was lost."), std::string::npos) << outcome;
+        EXPECT_FALSE(controller->transfer.complete);
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 5000));
+        EXPECT_EQ(boxes.front(), (std::pair<std::string, std::string>{"Modem", "Disconnected"}));
+        EXPECT_TRUE(ButtonsDisabled());
+        EXPECT_TRUE(W().btCSDDisconnect->isEnabled());
+        timer.restart();
+        W().btCSDDisconnect->click();
+        EXPECT_LT(timer.elapsed(), 5000);
+        ExpectIdleOnUsb();
+        EXPECT_FALSE(modem.InCall());
+    }
+    // The modem plugged in again is another port; a call through it works.
+    modem.Replug();
+    controller->serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
+    controller->RefreshSerialPortList();
     Connect();
     ExpectConnected();
-    Nested drop([&] { return Queries(remote) >= 20; }, [&] { modem.DropCall(); });
-    QElapsedTimer timer;
-    timer.start();
-    W().btnRead->click();
-    EXPECT_LT(timer.elapsed(), 5000) << "the read sat out time-outs after the drop";
-    EXPECT_TRUE(drop.fired);
-    const std::string outcome = Outcome();
-    EXPECT_EQ(outcome.rfind("Read stopped after ", 0), 0u) << outcome;
-    EXPECT_NE(outcome.find(": the link was lost."), std::string::npos) << outcome;
-    EXPECT_FALSE(controller->transfer.complete);
-    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 5000));
-    EXPECT_TRUE(ButtonsDisabled());
-    EXPECT_TRUE(W().btCSDDisconnect->isEnabled());
-    W().btCSDDisconnect->click();
-    ExpectIdleOnUsb();
 }
 
 // A call that drops while the first login waits for its answer is not tried
