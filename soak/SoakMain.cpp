@@ -3,8 +3,10 @@
 // simulated modem, while one fault at a time is thrown in: a cable pulled at
 // a random report, a module that logs out, goes quiet, corrupts frames, cuts
 // its output into odd pieces or answers for another key, a failing read or
-// write of the device, a call that drops, and a settings file save killed
-// half-way. After every cycle it checks that nothing hung, the window is
+// write of the device, a call that drops, the modem's port that vanishes, and
+// a settings file save killed half-way. Between them: a cable pulled while the
+// password window waits, a module already plugged in when the program starts,
+// and a call dropped under batch mode. After every cycle it checks that nothing hung, the window is
 // usable again, no control and no module setting holds a value that was never
 // there, and the settings file is whole.
 //
@@ -23,6 +25,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -46,9 +49,11 @@
 #include "sim/SimulatedHidBackend.h"
 #include "sim/modem/ModemSimulator.h"
 #include "support/Pump.h"
+#include "ui/Batch.h"
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
 #include "ui/RemoteConnection.h"
+#include "ui/UsbConnectForm.h"
 
 namespace varnex {
 namespace {
@@ -130,7 +135,11 @@ enum class Fault {
     FailRead,      // one read of the device fails
     FailWrite,     // one write to the device fails
     CallDrop,      // the call drops at a random moment
+    PortVanishes,  // the modem's port goes (a USB-serial modem pulled out) at a random moment
     KilledSave,    // a save is killed at a random moment
+    LoginPull,     // the cable goes while the password window waits
+    PresentAtStart,  // the module is plugged in before the program starts
+    BatchCallDrop,   // the call drops under batch mode
 };
 
 const char* FaultName(Fault f) {
@@ -145,7 +154,11 @@ const char* FaultName(Fault f) {
         case Fault::FailRead: return "device read fails";
         case Fault::FailWrite: return "device write fails";
         case Fault::CallDrop: return "call drops";
+        case Fault::PortVanishes: return "modem port vanishes";
         case Fault::KilledSave: return "save killed";
+        case Fault::LoginPull: return "cable pulled";
+        case Fault::PresentAtStart: return "module present";
+        case Fault::BatchCallDrop: return "call drops";
     }
     return "?";
 }
@@ -161,7 +174,7 @@ public:
     Soak(unsigned seed, bool quiet, bool verbose) : random(seed), quiet(quiet), verbose(verbose) {
         modem.SetLineRate(0);  // the faults are the subject, not the line's pace
         controller = std::make_unique<MainController>(backend);
-        controller->execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
+        controller->execPasswordWindow = ConfirmPassword;
         controller->execUsbConnectWindow = [](QDialog&) {};
         controller->serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
         controller->RefreshSerialPortList();
@@ -212,8 +225,11 @@ public:
         cycle = number;
         cycleStart.store(Clock::now().time_since_epoch().count());
         const int kind = Pick(0, 99);
-        if (kind < 60) UsbCycle();
-        else if (kind < 85) RemoteCycle();
+        if (kind < 50) UsbCycle();
+        else if (kind < 56) LoginCycle();
+        else if (kind < 76) RemoteCycle();
+        else if (kind < 80) StartCycle();
+        else if (kind < 85) BatchCycle();
         else SaveCycle();
     }
 
@@ -222,9 +238,9 @@ public:
         std::printf("\nsoak: %d cycles, seed %u, %.0f s; longest wait of the window's events %.0f ms\n", cycles,
                     seed, seconds,
                     std::chrono::duration<double, std::milli>(longestStall).count());
-        std::printf("%-34s %7s %9s %9s\n", "cycle", "cycles", "complete", "failures");
+        std::printf("%-44s %7s %9s %9s\n", "cycle", "cycles", "complete", "failures");
         for (const auto& [name, t] : tallies) {
-            std::printf("%-34s %7d %9d %9d\n", name.c_str(), t.cycles, t.complete, t.failures);
+            std::printf("%-44s %7d %9d %9d\n", name.c_str(), t.cycles, t.complete, t.failures);
             failures += t.failures;
         }
         std::printf("faults injected: %d; temporary files left by killed saves: %d\n", faultsInjected, leftovers);
@@ -237,6 +253,7 @@ public:
     std::string what = "setup";
 
 private:
+    static void ConfirmPassword(QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); }
     TFormMain& W() { return controller->window; }
     const ControlDescList& Rows() { return W().parameterList; }
     int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
@@ -349,7 +366,7 @@ private:
         if (complete) ++t.complete;
         if (!ok) ++t.failures;
         if (verbose || (!quiet && (cycle % 50 == 0 || !ok)))
-            std::printf("cycle %5d  %-34s %s  %s\n", cycle.load(), name.c_str(), ok ? "ok  " : "FAIL",
+            std::printf("cycle %5d  %-44s %s  %s\n", cycle.load(), name.c_str(), ok ? "ok  " : "FAIL",
                         controller->Outcome().toStdString().c_str());
         std::fflush(stdout);
     }
@@ -416,10 +433,12 @@ private:
     }
 
     void RemoteCycle() {
-        const bool drop = Pick(0, 2) != 0;
+        const int pick = Pick(0, 5);
+        const Fault fault = pick == 0 ? Fault::None : pick <= 3 ? Fault::CallDrop : Fault::PortVanishes;
+        const bool drop = fault != Fault::None;
         const bool write = Pick(0, 1) == 1;
         configs.Put(remote, Pick(0, 1) == 1);
-        what = std::string("call ") + (write ? "write" : "read") + ", " + FaultName(drop ? Fault::CallDrop : Fault::None);
+        what = std::string("call ") + (write ? "write" : "read") + ", " + FaultName(fault);
         boxes.clear();
         bool ok = true;
         W().btCSDConnect->click();
@@ -434,7 +453,10 @@ private:
         if (drop) {
             ++faultsInjected;
             // Somewhere within the time such a transfer takes.
-            After(Pick(0, static_cast<int>(remoteTransferMs)), [this] { modem.DropCall(); });
+            After(Pick(0, static_cast<int>(remoteTransferMs)), [this, fault] {
+                if (fault == Fault::CallDrop) modem.DropCall();
+                else modem.Unplug();
+            });
         }
         QElapsedTimer timer;
         timer.start();
@@ -447,10 +469,142 @@ private:
             if (!PumpUntil([&] { return !boxes.empty(); }, 10000)) ok = Fail(what, "no message for the drop");
         }
         EndOfCycle();
+        QElapsedTimer hangUp;
+        hangUp.start();
         W().btCSDDisconnect->click();
+        if (hangUp.elapsed() > 15000) ok = Fail(what, "the hang-up took " + std::to_string(hangUp.elapsed()) + " ms");
         if (page.CurrentPhase() != ModemPage::Phase::Idle || !OnUsb()) ok = Fail(what, "did not hang up");
         if (modem.InCall()) ok = Fail(what, "the modem is still in the call");
+        if (!modem.Plugged()) {
+            // The modem comes back on another port, as a replugged adapter does.
+            modem.Replug();
+            controller->serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
+            controller->RefreshSerialPortList();
+        }
         if (!WaitReady()) ok = Fail(what, "the window did not come back to the USB module");
+        Count(what, complete, ok);
+    }
+
+    // The cable pulled while the password window waits, OK pressed, and the
+    // module plugged in again, before or after OK: the module that came back
+    // is logged in, and a read of it is complete.
+    void LoginCycle() {
+        const bool backBeforeOk = Pick(0, 1) == 1;
+        configs.Put(desk, Pick(0, 1) == 1);
+        what = std::string("usb login, ") + FaultName(Fault::LoginPull) +
+               (backBeforeOk ? ", back before OK" : ", back after OK");
+        ++faultsInjected;
+        bool ok = true;
+        backend.Unplug();
+        PumpUntil([&] { return !controller->loggedIn; }, 3000);
+        int shows = 0;
+        controller->execPasswordWindow = [&](QDialog& d) {
+            if (++shows == 1) {
+                backend.Unplug();
+                // As in a modal window, the window hears of it meanwhile.
+                if (!PumpUntil([&] { return !W().btnRead->isEnabled(); }, 3000))
+                    ok = Fail(what, "the window did not see the cable go");
+                if (backBeforeOk) {
+                    backend.Plug();
+                    PumpUntil([&] { return W().btnRead->isEnabled(); }, 3000);
+                }
+            }
+            ConfirmPassword(d);
+        };
+        backend.Plug();
+        QElapsedTimer timer;
+        timer.start();
+        if (!PumpUntil([&] { return shows >= 1 && !controller->loginSeries; }, 15000))
+            ok = Fail(what, "the login did not end");
+        if (timer.elapsed() > 3000) ok = Fail(what, "the login took " + std::to_string(timer.elapsed()) + " ms");
+        if (!backBeforeOk) backend.Plug();
+        if (!WaitReady()) ok = Fail(what, "the module that came back was not logged in");
+        controller->execPasswordWindow = ConfirmPassword;
+        if (desk.Level() != 2) ok = Fail(what, "the module is at level " + std::to_string(desk.Level()));
+        ok = Transfer(false, desk, 30000) && ok;
+        const bool complete = controller->transfer.complete;
+        if (!complete) ok = Fail(what, "the read after the login was incomplete");
+        Count(what, complete, ok);
+    }
+
+    // A second program started with a module already on its cable, its
+    // windows modal as a person meets them: the show sequence runs first, and
+    // the module's login follows straight from it.
+    void StartCycle() {
+        what = std::string("start-up, ") + FaultName(Fault::PresentAtStart);
+        ++faultsInjected;
+        bool ok = true;
+        sim::ModuleSimulator module;
+        sim::SimulatedHidBackend present{module, true};
+        {
+            MainController second(present);
+            std::vector<std::string> seen;
+            QTimer person;
+            QObject::connect(&person, &QTimer::timeout, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (auto* password = qobject_cast<TPwdForm*>(modal)) {
+                    seen.push_back("password");
+                    password->btPasswAction->click();
+                } else if (auto* connect = qobject_cast<TUSBConnectForm*>(modal)) {
+                    if (seen.empty() || seen.back() != "connect") seen.push_back("connect");
+                    // On top of a password window: nobody else would close it.
+                    if (std::count(seen.begin(), seen.end(), "password") > 0) connect->Button1->click();
+                }
+            });
+            person.start(2);
+            std::this_thread::sleep_for(std::chrono::milliseconds(Pick(0, 40)));
+            second.window.show();
+            if (!PumpUntil([&] { return second.loggedIn && !QApplication::activeModalWidget(); }, 10000))
+                ok = Fail(what, "no login");
+            std::string order;
+            for (const auto& s : seen) order += s + " ";
+            if (std::count(seen.begin(), seen.end(), "password") != 1 || seen.empty() || seen.back() != "password")
+                ok = Fail(what, "the windows came as: " + order);
+            if (module.Level() != 2) ok = Fail(what, "the module is not logged in");
+            second.window.hide();
+        }
+        Count(what, true, ok);
+    }
+
+    // Batch mode reading or writing over a call that drops at a random
+    // moment: the run ends by itself, soon, with the link lost when the drop
+    // cut the transfer, and the modem is hung up.
+    void BatchCycle() {
+        const bool write = Pick(0, 1) == 1;
+        configs.Put(remote, Pick(0, 1) == 1);
+        what = std::string("batch ") + (write ? "write" : "read") + " over a call, " + FaultName(Fault::BatchCallDrop);
+        ++faultsInjected;
+        bool ok = true;
+        BatchOptions options;
+        QString error;
+        ParseBatchArguments({"--modem", QString::fromStdString(modem.PortName()), "--phone", "+36301234567",
+                             write ? "write" : "read"},
+                            &options, &error);
+        NoHidBackend none;
+        MainController batch(none, MainController::Run::Unattended);
+        batch.modemPage->clock = &fastClock;
+        // Somewhere between the login and the end of such a transfer.
+        const std::uint64_t at = modem.CallBytesToModule() + static_cast<std::uint64_t>(Pick(30, 5500));
+        std::atomic<bool> stop{false};
+        std::thread dropper([&] {
+            while (!stop && modem.CallBytesToModule() < at) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            if (!stop) modem.DropCall();
+        });
+        std::ostringstream out, err;
+        QElapsedTimer timer;
+        timer.start();
+        const int status = RunBatch(batch, options, out, err, 300);
+        const qint64 took = timer.elapsed();
+        stop = true;
+        dropper.join();
+        const std::string said = err.str();
+        if (took > 30000) ok = Fail(what, "took " + std::to_string(took) + " ms");
+        const bool lost = said.find("the link was lost.") != std::string::npos;
+        const bool complete = status == kBatchOk;
+        const bool droppedAtLogin = said.find("the call dropped during the login") != std::string::npos;
+        if (!complete && !(status == kBatchStepFailed && lost) && !(status == kBatchNoLink && droppedAtLogin))
+            ok = Fail(what, "ended with status " + std::to_string(status) + ": " + said);
+        if (modem.InCall()) ok = Fail(what, "the modem is still in the call");
         Count(what, complete, ok);
     }
 
