@@ -58,6 +58,8 @@ void SetCaption(QWidget* control, const QString& text) {
                std::strcmp(name, "QRadioButton") == 0) {
         static_cast<QAbstractButton*>(control)->setText(text);
     } else if (std::strcmp(name, "QLabel") == 0) {
+        // A language file's text is shown as it is, never as markup.
+        static_cast<QLabel*>(control)->setTextFormat(Qt::PlainText);
         static_cast<QLabel*>(control)->setText(text);
     } else if (std::strcmp(name, "QComboBox") == 0) {
         ReplaceComboItems(static_cast<QComboBox*>(control), text);
@@ -117,6 +119,15 @@ void LangMan::ApplyBuiltIn(const QString& code) {
     Apply(LanguageFile());
 }
 
+int LangMan::Watch(std::function<void()> applied) {
+    m_watchers.emplace_back(m_nextWatcher, std::move(applied));
+    return m_nextWatcher++;
+}
+
+void LangMan::Unwatch(int id) {
+    std::erase_if(m_watchers, [id](const auto& w) { return w.first == id; });
+}
+
 void LangMan::Apply(const LanguageFile& file) {
     for (const QPointer<QWidget>& control : m_controls) {
         if (!control) continue;
@@ -126,6 +137,9 @@ void LangMan::Apply(const LanguageFile& file) {
         if (text.isEmpty()) text = TableText(m_table, name);
         if (!text.isEmpty()) SetCaption(control, text);
     }
+    // A copy: a watcher may come or go while they are called.
+    const auto watchers = m_watchers;
+    for (const auto& watcher : watchers) watcher.second();
 }
 
 QString LangMan::Translate(const QString& key) const { return LookupText(m_code, m_table, key); }

@@ -3,6 +3,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "lang/LanguageLookup.h"
 #include "lang/Translations.h"
@@ -65,6 +68,11 @@ public:
     // The position in `languages` of the language in effect; -1 when none.
     int IndexIn(const LanguageDescList& languages) const;
 
+    // Called after every language applied, for texts derived from it (a
+    // state word, a sentence built of parts). Returns an id for Unwatch.
+    int Watch(std::function<void()> applied);
+    void Unwatch(int id);
+
     const QString& code() const { return m_code; }
     // Null until the first ApplyLanguage.
     const TranslationTable* table() const { return m_table; }
@@ -75,6 +83,8 @@ private:
 
     QString m_code;
     ControlList m_controls;
+    std::vector<std::pair<int, std::function<void()>>> m_watchers;
+    int m_nextWatcher = 1;
     const TranslationTable* m_table = nullptr;
 };
 

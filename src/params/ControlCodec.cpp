@@ -10,6 +10,7 @@
 
 #include "ui/RadioGroup.h"
 #include "ui/SpinEdit.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 
@@ -17,7 +18,7 @@ static_assert(std::string_view(classname::kSpinEdit) == SpinEdit::kClassName);
 static_assert(std::string_view(classname::kRadioGroup) == RadioGroup::kClassName);
 
 ConversionError::ConversionError(const QString& text)
-    : std::runtime_error(("'" + text + "' is not a valid integer value").toStdString()), m_text(text) {}
+    : std::runtime_error(Text("txtNotAnInteger").arg(text).toStdString()), m_text(text) {}
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "params/ControlCodec.h"
 #include "ui/FormMain.h"
 #include "ui/MainController.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 
@@ -77,9 +78,18 @@ StatusPage::StatusPage(MainController& controller) : controller(controller) {
         // stays the same.
         connect(edit, &QLineEdit::textChanged, this, [this, handler = row.handler] { (this->*handler)(); });
     }
+    languageWatch = controller.languageManager.Watch([this] { RefreshStateWords(); });
+}
+
+void StatusPage::RefreshStateWords() {
+    _edInputsIN1ValueChange();
+    _edInputsIN2ValueChange();
+    _edRelay1ValueChange();
+    _edRelay2ValueChange();
 }
 
 StatusPage::~StatusPage() {
+    controller.languageManager.Unwatch(languageWatch);
     // The window may outlive this object; its hooks must not call into it.
     auto& handlers = controller.window.handlers;
     handlers.PageControl1Change = nullptr;
@@ -139,7 +149,7 @@ void StatusPage::_edGsmSignalValueChange() {
         // Bar and label keep the last good value. The line in the status bar
         // says why, without a modal box: reports come every few seconds, and
         // the records after this one must still be applied.
-        signalFailure = QStringLiteral("GSM signal: %1").arg(QString::fromUtf8(ConversionError(value).what()));
+        signalFailure = Text("txtGsmSignalProblem").arg(QString::fromUtf8(ConversionError(value).what()));
         controller.ShowOutcome(signalFailure);
         return;
     }
@@ -177,7 +187,7 @@ void StatusPage::ShowState(const char* edit, const char* label, const char* onKe
     auto* target = controller.window.Control<QLabel>(QLatin1String(label));
     if (!target) return;
     const bool on = value == QStringLiteral("1");
-    // In the language current now; a later change of language leaves it.
+    // In the language current now; a change of language shows it again.
     target->setText(controller.languageManager.Translate(QLatin1String(on ? onKey : otherKey)));
     SetFontColour(target, on ? onColour : otherColour);
 }

@@ -51,12 +51,15 @@ public:
     void _edRelay2ValueChange();
 
 private:
+    // The state words of the inputs and relays, again in the language now shown.
+    void RefreshStateWords();
     bool RemoteCallUp() const;
     QString ValueOf(const char* edit) const;
     void ShowWithUnit(const char* edit, const char* label, const QString& unit);
     // `onKey` is shown for "1", `otherKey` for any other non-empty value.
     void ShowState(const char* edit, const char* label, const char* onKey, const QColor& onColour,
                    const char* otherKey, const QColor& otherColour);
+    int languageWatch = 0;
 
     MainController& controller;
     bool refreshing = false;

@@ -51,11 +51,14 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
             err << "varnex: " << Text(box.windowTitle().toLower()) << ": " << Text(box.text()) << '\n';
         };
     QStringList errorsShown;
-    // Neither hook may outlive the run: the streams are the caller's.
+    // Neither hook may outlive the run: the streams are the caller's. Scripts
+    // read standard error: its sentences are English, whatever a window speaks.
     struct DisplayScope {
         MainController& c;
         ErrorDisplay previous;
+        TextSource previousTexts = SetTextSource(nullptr);
         ~DisplayScope() {
+            SetTextSource(std::move(previousTexts));
             SetErrorDisplay(std::move(previous));
             if (c.modemPage) c.modemPage->execMessageBox = [](QMessageBox&) {};
         }

@@ -15,7 +15,9 @@ ErrorDisplay& Display() {
 
 void ShowMessageBox(QWidget* parent, const QString& message) {
     const QString title = parent ? parent->window()->windowTitle() : QApplication::applicationName();
-    QMessageBox::critical(parent, title, message);
+    QMessageBox box(QMessageBox::Critical, title, message, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // an error may quote a file's text
+    box.exec();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -51,6 +52,12 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
     BindCatalogues();
     ConnectHandlers();
+    // Captions come from language files and values from the module: text
+    // that looks like markup is shown as it is, never rendered.
+    for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    // Lists follow their items, which a change of language rewrites; left to
+    // themselves they would keep the width of the first language shown.
+    for (QComboBox* list : findChildren<QComboBox*>()) list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     // The catalogue's controls were made in catalogue order; the user tabs in
     // reading order.
     pagekit::TabInLayoutOrder(central);

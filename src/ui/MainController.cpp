@@ -22,6 +22,7 @@
 #include "ui/PwdForm.h"
 #include "ui/RemoteConnection.h"
 #include "ui/UsbConnectForm.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 
@@ -74,12 +75,19 @@ MainController::MainController(HidBackend& backend, Run run, QObject* parent)
     logChannel->receiveListeners.Add(&logListener);
 
     RestoreLanguageAtStart();
+    // The program's own sentences follow the window's language; a run that
+    // nobody watches keeps them English.
+    if (!unattended)
+        previousTextSource = SetTextSource([this](const QString& key) { return languageManager.Translate(key); });
     RunTemperatureRules(&window);
     ConnectHandlers();
     modemPage = std::make_unique<ModemPage>(*this);
 }
 
-MainController::~MainController() { FormClose(); }
+MainController::~MainController() {
+    FormClose();
+    if (!unattended) SetTextSource(std::move(previousTextSource));
+}
 
 void MainController::RestoreLanguageAtStart() {
     if (unattended) {
@@ -281,7 +289,7 @@ int MainController::HandleStatusData(const std::wstring& text) {
     // A value its control cannot take is reported here, without a modal box,
     // and the records after it were applied all the same.
     for (const auto& failure : failures)
-        ShowOutcome(QStringLiteral("Status: %1").arg(QString::fromUtf8(failure.c_str())));
+        ShowOutcome(Text("txtStatusProblem").arg(QString::fromUtf8(failure.c_str())));
     return 0;
 }
 
@@ -306,7 +314,7 @@ void MainController::OpenSettingsFile(const QString& path) {
     try {
         ShowOutcome(varnex::OpenSettingsFile(path, window.parameterList));
     } catch (const ConversionError& e) {
-        ShowOutcome(QStringLiteral("Open of %1 stopped: %2").arg(path, QString::fromUtf8(e.what())));
+        ShowOutcome(Text("txtOpenStopped").arg(path, QString::fromUtf8(e.what())));
         throw;
     } catch (const SettingsFileError& e) {
         ShowOutcome(QString::fromUtf8(e.what()));

@@ -10,6 +10,7 @@
 
 #include "lang/LangMan.h"
 #include "lang/LanguageLookup.h"
+#include "lang/Texts.h"
 #include "link/CommandProtocol.h"
 #include "link/Connection.h"
 #include "link/WindowCall.h"
@@ -141,6 +142,7 @@ private:
     void SyncLanguageSelectors();
 
     const bool unattended;
+    TextSource previousTextSource;
     // Errors met while starting; shown once the window is shown.
     QStringList startupErrors;
     // A link change came before the window's show sequence; it runs inside it.

@@ -80,6 +80,7 @@ TPwdForm::TPwdForm(QWidget* mainWindow, Owner owner) : QDialog(mainWindow), owne
     column->addStretch(1);
     column->addWidget(btPasswAction);
     resize(440, 383);
+    for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 
     // The change option has a handler; the login option has none on purpose.
     connect(rbcpw, &QRadioButton::clicked, this, [this] { rbcpwClick(); });

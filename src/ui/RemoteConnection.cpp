@@ -15,6 +15,7 @@
 #include "modem/TModem.h"
 #include "modem/Tserial.h"
 #include "ui/MainController.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 
@@ -34,20 +35,29 @@ private:
     QPlainTextEdit* memo;
 };
 
-// The box a dropped call shows; the page learns of the drop from it.
+// The box a dropped call shows; the page learns of the drop from it. The
+// connection's texts are its own English words; the box says them in the
+// window's language.
 class ModemPage::Messages : public QObject, public ModemMessageSink {
 public:
     Messages(QWidget* window, ModemPage* page) : QObject(window), window(window), page(page) {}
     void ShowMessage(const std::wstring& text, const std::wstring& caption) override {
         if (!page) return;  // the page is gone with the window
         page->CallDropped();
-        QMessageBox box(QMessageBox::Information, QString::fromStdWString(caption), QString::fromStdWString(text),
-                        QMessageBox::Ok, window);
+        QMessageBox box(QMessageBox::Information, Shown(caption), Shown(text), QMessageBox::Ok, window);
+        box.setTextFormat(Qt::PlainText);
         if (page && page->execMessageBox) page->execMessageBox(box);
     }
 
     QWidget* window;
     ModemPage* page;
+
+private:
+    static QString Shown(const std::wstring& text) {
+        if (text == L"Disconnected") return Text("txtDisconnected");
+        if (text == L"Modem") return Text("txtModem");
+        return QString::fromStdWString(text);
+    }
 };
 
 // The dialogue's time source for one dial. A Disconnect in the middle of the
@@ -144,7 +154,7 @@ void ModemPage::btCSDConnectClick() {
     // One call at a time: a Connect while one is set up, up or going down
     // would pull the connection from under the code that is using it.
     if (phase != Phase::Idle) {
-        if (phase == Phase::Connected) controller.ShowOutcome(QStringLiteral("Already connected: press Disconnect first."));
+        if (phase == Phase::Connected) controller.ShowOutcome(Text("txtAlreadyConnected"));
         return;
     }
     if (controller.windowCall.Closing()) return;
@@ -153,7 +163,7 @@ void ModemPage::btCSDConnectClick() {
     const QString portName = w.cbModemPortSel->currentText();
     // A bare ATD makes some modems go off-hook with nothing to dial.
     if (number.trimmed().isEmpty()) {
-        controller.ShowOutcome(QStringLiteral("Type the module's phone number first."));
+        controller.ShowOutcome(Text("txtTypePhoneNumber"));
         w.edCSDPhnr->setFocus();
         return;
     }
@@ -170,18 +180,17 @@ void ModemPage::btCSDConnectClick() {
     usbDetachesAtConnect = controller.usbDetaches;
     loginOverCall = false;
     UpdateButtons();
-    controller.ShowOutcome(QStringLiteral("Dialling %1 through %2\u2026").arg(number, portName));
+    controller.ShowOutcome(Text("txtDialling").arg(number, portName));
 
     const bool up = modem->Dial(portName.toStdString(), number.toStdWString()) != nullptr;
     if (hangUpRequested) {
         // Whatever the cut-short dial got the modem into, it is hung up.
         dialClock->Resume();
-        HangUp(QStringLiteral("Dialling cancelled."));
+        HangUp(Text("txtDiallingCancelled"));
         return;
     }
     if (!up) {
-        Finish(portName.isEmpty() ? QStringLiteral("No serial port to dial from.")
-                                  : QStringLiteral("No call: see the modem log."));
+        Finish(portName.isEmpty() ? Text("txtNoSerialPort") : Text("txtNoCall"));
         return;
     }
 
@@ -191,7 +200,7 @@ void ModemPage::btCSDConnectClick() {
     phase = Phase::LoggingIn;
     loginOverCall = true;
     UpdateButtons();
-    controller.ShowOutcome(QStringLiteral("Call connected; logging in\u2026"));
+    controller.ShowOutcome(Text("txtCallLoggingIn"));
 
     // Further attempts are pointless once the user has asked to hang up, the
     // call has dropped or the window is closing.
@@ -214,12 +223,12 @@ void ModemPage::btCSDConnectClick() {
         w.btnWrite->setEnabled(true);
         phase = Phase::Connected;
         UpdateButtons();
-        controller.ShowOutcome(QStringLiteral("Connected to %1.").arg(number));
+        controller.ShowOutcome(Text("txtConnectedTo").arg(number));
         return;
     }
-    HangUp(hangUpRequested ? QStringLiteral("Hung up.")
-           : callDropped   ? QStringLiteral("The call dropped during the login.")
-                           : QStringLiteral("Login failed: hung up."));
+    HangUp(hangUpRequested ? Text("txtHungUp")
+           : callDropped   ? Text("txtCallDroppedAtLogin")
+                           : Text("txtLoginFailedHungUp"));
 }
 
 void ModemPage::btCSDDisconnectClick() {
@@ -232,14 +241,14 @@ void ModemPage::btCSDDisconnectClick() {
         hangUpRequested = true;
         if (phase == Phase::Dialling) dialClock->Cancel();
         UpdateButtons();
-        controller.ShowOutcome(QStringLiteral("Hanging up\u2026"));
+        controller.ShowOutcome(Text("txtHangingUp"));
         return;
     case Phase::HangingUp:
         return;
     case Phase::Idle:
         return;
     case Phase::Connected:
-        HangUp(QStringLiteral("Hung up."));
+        HangUp(Text("txtHungUp"));
         return;
     }
 }
@@ -262,7 +271,7 @@ void ModemPage::HangUp(const QString& outcome) {
     // the USB channel already.
     if (controller.protocol.CommandChannel() == modem.get())
         controller.protocol.SetCommandChannel(controller.usbCommandSlot.get());
-    controller.ShowOutcome(QStringLiteral("Hanging up\u2026"));
+    controller.ShowOutcome(Text("txtHangingUp"));
     modem->Close();
     Finish(outcome, true);
 }
@@ -292,7 +301,7 @@ void ModemPage::Finish(const QString& outcome, bool callWasUp) {
 void ModemPage::CallDropped() {
     callDropped = true;
     if (phase == Phase::Connected)
-        controller.ShowOutcome(QStringLiteral("The call has dropped: press Disconnect."));
+        controller.ShowOutcome(Text("txtCallDropped"));
     // Read and Write follow at once: nothing can reach the module now.
     controller.UpdateLinkState("CallDropped");
 }

@@ -39,9 +39,11 @@ TUSBConnectForm::TUSBConnectForm(QWidget* mainWindow, Owner owner) : QDialog(mai
     cbLanguage = new QComboBox(this);
     cbLanguage->setObjectName("cbLanguage");
     cbLanguage->setEditable(false);
+    cbLanguage->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     bottom->addWidget(cbLanguage);
     column->addLayout(bottom);
     setFixedSize(607, 224);
+    for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 
     connect(Button1, &QPushButton::clicked, this, &QDialog::close);
     // A user's choice only; filling the list from the main window is silent.

@@ -64,7 +64,7 @@ TEST_F(Display, AnEmptyStateValueLeavesTheLabelAsItWas) {
     }
 }
 
-TEST_F(Display, StateWordsAreInTheLanguageCurrentWhenTheValueChanges) {
+TEST_F(Display, StateWordsFollowTheLanguage) {
     struct Case {
         const char* code;
         QString inactive, active, on, off;
@@ -89,11 +89,15 @@ TEST_F(Display, StateWordsAreInTheLanguageCurrentWhenTheValueChanges) {
         for (const char* name : {"_edInputsIN1Value", "_edInputsIN2Value", "_edRelay1Value", "_edRelay2Value"})
             Edit(name)->setText(QStringLiteral("x"));
     }
-    // A word already shown stays in the language it was shown in.
+    // A word already shown follows a change of language, colour and all.
     controller->languageManager.ApplyLanguage(QStringLiteral("en"));
+    Edit("_edInputsIN1Value")->setText("0");
     Edit("_edRelay1Value")->setText("1");
-    controller->languageManager.ApplyLanguage(QStringLiteral("hu"));
     EXPECT_EQ(Label("lbRelay1Value")->text(), "On");
+    controller->languageManager.ApplyLanguage(QStringLiteral("hu"));
+    EXPECT_EQ(Label("lbRelay1Value")->text(), "Be");
+    EXPECT_EQ(Label("lbInputsIN1Value")->text(), "Akt\u00EDv");
+    EXPECT_EQ(Colour(Label("lbInputsIN1Value")), StatusPage::kRed);
     Edit("_edRelay1Value")->setText("0");
     EXPECT_EQ(Label("lbRelay1Value")->text(), "Ki");
 }

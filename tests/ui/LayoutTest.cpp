@@ -20,9 +20,12 @@
 #include "ui/FormMain.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpinEdit.h"
+#include "support/Clipping.h"
 
 namespace varnex {
 namespace {
+
+using testing::Clipped;
 
 // Stands in for a language whose texts run longer than English, with the
 // letters that make Central European texts taller and wider.
@@ -42,28 +45,6 @@ void LengthenCaptions(QWidget* root, double factor) {
         if (!button->objectName().isEmpty()) button->setText(Lengthened(button->text(), factor));
     for (QGroupBox* box : root->findChildren<QGroupBox*>())
         if (!box->objectName().isEmpty()) box->setTitle(Lengthened(box->title(), factor));
-}
-
-// Captioned controls of a page that got less room than their text needs.
-QStringList Clipped(QWidget* page) {
-    QStringList clipped;
-    auto check = [&](QWidget* w) {
-        if (w->objectName().isEmpty() || !w->isVisibleTo(page)) return;
-        QSize need = w->minimumSizeHint();
-        if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap())
-            need = QSize(0, label->heightForWidth(label->width()));
-        if (w->width() < need.width() || w->height() < need.height())
-            clipped << QStringLiteral("%1 %2x%3 < %4x%5")
-                           .arg(w->objectName())
-                           .arg(w->width())
-                           .arg(w->height())
-                           .arg(need.width())
-                           .arg(need.height());
-    };
-    for (QLabel* w : page->findChildren<QLabel*>()) check(w);
-    for (QAbstractButton* w : page->findChildren<QAbstractButton*>()) check(w);
-    for (QGroupBox* w : page->findChildren<QGroupBox*>()) check(w);
-    return clipped;
 }
 
 struct SizeCase {
