@@ -1,4 +1,5 @@
 #include "lang/LanguageLookup.h"
+#include "lang/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,7 +64,7 @@ LanguageFile LanguageFile::Load(const QString& code) {
     switch (read.status) {
         case LanguageFileRead::Status::Missing: return file;
         case LanguageFileRead::Status::Failed:
-            throw LanguageError(QStringLiteral("Cannot read the language file \"%1\": %2.")
+            throw LanguageError(varnex::Text("txtLanguageFileUnreadable")
                                     .arg(QDir::toNativeSeparators(path), QString::fromStdString(read.error)));
         case LanguageFileRead::Status::Read: break;
     }

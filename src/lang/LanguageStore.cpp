@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "lang/LanguageLookup.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 namespace {
@@ -32,7 +33,7 @@ QString ReadStoredLanguageId() {
     const QVariant value = settings->value(kValueName);
     if (!value.isValid()) return {};
     if (value.typeId() != QMetaType::QString)
-        throw LanguageError(QStringLiteral("The stored language choice (%1) is not a text.").arg(kValueName));
+        throw LanguageError(Text("txtLanguageNotText").arg(kValueName));
     return value.toString();
 }
 
@@ -43,7 +44,7 @@ void StoreLanguageId(const QString& code) {
         settings->sync();
     }
     if (!settings->isWritable() || settings->status() != QSettings::NoError)
-        throw LanguageError(QStringLiteral("Cannot store the language choice (%1) in \"%2\".")
+        throw LanguageError(Text("txtLanguageNotStored")
                                 .arg(kValueName, settings->fileName()));
 }
 

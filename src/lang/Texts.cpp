@@ -27,7 +27,15 @@ QString EnglishText(const char* key) {
 }
 
 QString Text(const char* key) {
-    if (Source()) {
+    // The source reads language files, and a file's own error is a text too:
+    // asked from inside the source, the text is English.
+    static thread_local bool inSource = false;
+    if (Source() && !inSource) {
+        struct Inside {
+            bool& flag;
+            explicit Inside(bool& f) : flag(f) { flag = true; }
+            ~Inside() { flag = false; }
+        } inside(inSource);
         try {
             const QString text = Source()(QString::fromLatin1(key));
             if (!text.isEmpty()) return text;

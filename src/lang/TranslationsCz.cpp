@@ -222,6 +222,11 @@ constexpr TranslationEntry kCzech[] = {
     {"txtCallDropped", "Hovor se přerušil: stiskněte Odpojit."},
     {"txtDisconnected", "Odpojeno"},
     {"txtModem", "Modem"},
+    {"txtLanguageFileUnreadable", "Jazykový soubor \"%1\" nelze přečíst: %2."},
+    {"txtLanguageNotStored", "Volbu jazyka (%1) nelze uložit do \"%2\"."},
+    {"txtLanguageNotText", "Uložená volba jazyka (%1) není text."},
+    {"txtLogConnectionError", "----Chyba spojení----"},
+    {"txtLogHangingUp", "----Zavěšení: žádný použitelný hovor----"},
 };
 
 constexpr TranslationTable kTable{kCzech};

@@ -222,6 +222,11 @@ constexpr TranslationEntry kEnglish[] = {
     {"txtCallDropped", "The call has dropped: press Disconnect."},
     {"txtDisconnected", "Disconnected"},
     {"txtModem", "Modem"},
+    {"txtLanguageFileUnreadable", "Cannot read the language file \"%1\": %2."},
+    {"txtLanguageNotStored", "Cannot store the language choice (%1) in \"%2\"."},
+    {"txtLanguageNotText", "The stored language choice (%1) is not a text."},
+    {"txtLogConnectionError", "----Connection error----"},
+    {"txtLogHangingUp", "----Hanging up: no usable call----"},
 };
 
 constexpr TranslationTable kTable{kEnglish};

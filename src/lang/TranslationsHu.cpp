@@ -222,6 +222,11 @@ constexpr TranslationEntry kHungarian[] = {
     {"txtCallDropped", "A hívás megszakadt: nyomja meg a Bontás gombot."},
     {"txtDisconnected", "Kapcsolat bontva"},
     {"txtModem", "Modem"},
+    {"txtLanguageFileUnreadable", "A(z) \"%1\" nyelvi fájl nem olvasható: %2."},
+    {"txtLanguageNotStored", "A nyelvválasztás (%1) nem menthető ide: \"%2\"."},
+    {"txtLanguageNotText", "A tárolt nyelvválasztás (%1) nem szöveg."},
+    {"txtLogConnectionError", "----Kapcsolódási hiba----"},
+    {"txtLogHangingUp", "----Bontás: nincs használható hívás----"},
 };
 
 constexpr TranslationTable kTable{kHungarian};

@@ -222,6 +222,11 @@ constexpr TranslationEntry kRomanian[] = {
     {"txtCallDropped", "Apelul s-a întrerupt: apăsați Deconectare."},
     {"txtDisconnected", "Deconectat"},
     {"txtModem", "Modem"},
+    {"txtLanguageFileUnreadable", "Fișierul de limbă \"%1\" nu poate fi citit: %2."},
+    {"txtLanguageNotStored", "Alegerea limbii (%1) nu poate fi salvată în \"%2\"."},
+    {"txtLanguageNotText", "Alegerea de limbă salvată (%1) nu este un text."},
+    {"txtLogConnectionError", "----Eroare de conexiune----"},
+    {"txtLogHangingUp", "----Se închide: niciun apel utilizabil----"},
 };
 
 constexpr TranslationTable kTable{kRomanian};

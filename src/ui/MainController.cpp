@@ -78,7 +78,14 @@ MainController::MainController(HidBackend& backend, Run run, QObject* parent)
     // The program's own sentences follow the window's language; a run that
     // nobody watches keeps them English.
     if (!unattended)
-        previousTextSource = SetTextSource([this](const QString& key) { return languageManager.Translate(key); });
+        previousTextSource = SetTextSource([this](const QString& key) {
+            // A language file that cannot be read gives the built-in text of its language.
+            try {
+                return languageManager.Translate(key);
+            } catch (const std::exception&) {
+                return TableText(languageManager.table(), key);
+            }
+        });
     RunTemperatureRules(&window);
     ConnectHandlers();
     modemPage = std::make_unique<ModemPage>(*this);

@@ -26,7 +26,10 @@ class ModemPage::AtLog : public QObject, public ModemLogSink {
 public:
     explicit AtLog(QPlainTextEdit* memo) : QObject(memo), memo(memo) {}
     void AppendLine(const std::wstring& entry) override {
-        QString text = QString::fromStdWString(entry);
+        // The connection's own lines in the window's language; the modem's as they came.
+        QString text = entry == L"----Connection error----"             ? Text("txtLogConnectionError")
+                       : entry == L"----Hanging up: no usable call----" ? Text("txtLogHangingUp")
+                                                                        : QString::fromStdWString(entry);
         text.remove(QLatin1Char('\r'));
         memo->appendPlainText(text);
     }

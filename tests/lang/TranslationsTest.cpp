@@ -51,7 +51,8 @@ const std::vector<std::string> kKeys = {
     "txtNotAnInteger", "txtStatusProblem", "txtGsmSignalProblem", "txtAlreadyConnected", "txtTypePhoneNumber",
     "txtDialling", "txtDiallingCancelled", "txtNoSerialPort", "txtNoCall", "txtCallLoggingIn", "txtConnectedTo",
     "txtHungUp", "txtCallDroppedAtLogin", "txtLoginFailedHungUp", "txtHangingUp", "txtCallDropped",
-    "txtDisconnected", "txtModem",
+    "txtDisconnected", "txtModem", "txtLanguageFileUnreadable", "txtLanguageNotStored", "txtLanguageNotText",
+    "txtLogConnectionError", "txtLogHangingUp",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,
