@@ -32,7 +32,9 @@ const std::unordered_map<wchar_t, char>& Reverse() {
         std::unordered_map<wchar_t, char> m;
         for (std::size_t i = 0; i < kHigh.size(); ++i)
             m.emplace(static_cast<wchar_t>(kHigh[i]), static_cast<char>(0x80 + i));
-        // Best fit for the Romanian comma-below letters.
+        // Best fit for the Romanian comma-below letters, which Romanian
+        // keyboards type and the code page holds only with a cedilla;
+        // readers take the two forms for the same letters.
         m.emplace(L'\u0218', static_cast<char>(0xAA));
         m.emplace(L'\u0219', static_cast<char>(0xBA));
         m.emplace(L'\u021A', static_cast<char>(0xDE));
@@ -71,6 +73,13 @@ std::string EncodeAnsi(const std::wstring& text) {
         out.push_back(it != reverse.end() ? it->second : '?');
     }
     return out;
+}
+
+bool CanEncodeAnsi(const std::wstring& text) {
+    const auto& reverse = Reverse();
+    for (wchar_t c : text)
+        if (!(c >= 0 && c < 0x80) && reverse.find(c) == reverse.end()) return false;
+    return true;
 }
 
 }  // namespace varnex

@@ -12,5 +12,8 @@ std::wstring DecodeAnsi(const std::string& bytes);
 // Characters without a Windows-1250 byte become their best fit (the
 // comma-below Romanian letters become the cedilla ones) or '?'.
 std::string EncodeAnsi(const std::wstring& text);
+// Whether EncodeAnsi keeps every character of the text, by its own byte or
+// by its best fit: false when any would become '?'.
+bool CanEncodeAnsi(const std::wstring& text);
 
 }  // namespace varnex
