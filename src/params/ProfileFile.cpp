@@ -4,164 +4,439 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cctype>
-#include <cwctype>
-#include <fstream>
+#include <cerrno>
+#include <cstdlib>
+#include <string_view>
 
 #include "link/Codepage.h"
 
 namespace varnex {
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+// The blanks the profile functions trim: the ASCII white space and ^Z, the
+// old end-of-file mark. Other Unicode spaces (a no-break space) are text.
+bool IsBlank(wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; }
 
-std::wstring Trim(const std::wstring& s) {
+// Names compare without regard to the case of ASCII letters only; the
+// profile functions fold no other letter (a dotted capital I does not match
+// an i).
+wchar_t Fold(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+std::wstring Folded(std::wstring_view s) {
+    std::wstring out(s);
+    for (auto& c : out) c = Fold(c);
+    return out;
+}
+
+std::wstring_view Trim(std::wstring_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && IsBlank(s[b])) ++b;
     while (e > b && IsBlank(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
+std::wstring_view TrimEnd(std::wstring_view s) {
+    std::size_t e = s.size();
+    while (e > 0 && IsBlank(s[e - 1])) --e;
+    return s.substr(0, e);
+}
+std::wstring_view TrimStart(std::wstring_view s) {
+    std::size_t b = 0;
+    while (b < s.size() && IsBlank(s[b])) ++b;
+    return s.substr(b);
+}
+// The profile functions keep their strings NUL-terminated: a NUL ends a name
+// or a value.
+std::wstring_view UpToNul(std::wstring_view s) { return s.substr(0, s.find(L'\0')); }
 
-// The line's text without its line end.
-std::wstring Text(const std::string& raw) {
-    std::size_t n = raw.size();
-    while (n > 0 && (raw[n - 1] == '\n' || raw[n - 1] == '\r')) --n;
-    return DecodeAnsi(reinterpret_cast<const std::uint8_t*>(raw.data()), n);
+// What a line is, by the reading rules: blank, a section header (a "[" and
+// a last "]" after it), or an entry (a name, with or without "=value").
+struct Parsed {
+    enum Kind { Blank, Header, Entry } kind = Blank;
+    std::wstring_view name;
+    bool hasValue = false;
+    std::wstring_view value;  // trimmed, not yet cut at a NUL
+};
+
+Parsed ParseLine(std::wstring_view text) {
+    Parsed p;
+    const std::wstring_view t = Trim(text);
+    if (t.empty()) return p;
+    if (t.front() == L'[') {
+        const auto close = t.rfind(L']');
+        if (close != std::wstring_view::npos && close > 0) {
+            p.kind = Parsed::Header;
+            p.name = UpToNul(Trim(t.substr(1, close - 1)));
+            return p;
+        }
+        // "[name" without its "]" is no header; it reads as an entry.
+    }
+    p.kind = Parsed::Entry;
+    const auto eq = t.find(L'=');
+    if (eq == std::wstring_view::npos) {
+        p.name = UpToNul(t);
+        return p;
+    }
+    p.name = UpToNul(TrimEnd(t.substr(0, eq)));
+    p.hasValue = true;
+    p.value = TrimStart(t.substr(eq + 1));
+    return p;
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
-    return true;
+bool Quoted(std::wstring_view v) {
+    return v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front();
 }
 
-// The section name of a header line, or false when the line is none.
-bool SectionName(const std::wstring& text, std::wstring* name) {
-    const std::wstring t = Trim(text);
-    if (t.empty() || t[0] != L'[') return false;
-    const auto close = t.find(L']');
-    *name = Trim(t.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
-    return true;
+// At most kMaxValue UTF-16 code units, as the profile functions' buffer
+// holds; a pair cut in two keeps its first half, as they do.
+std::wstring Limited(std::wstring_view v) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const auto c = static_cast<std::uint32_t>(v[i]);
+        const std::size_t n = c > 0xFFFF ? 2 : 1;
+        if (units + n > ProfileFile::kMaxValue) {
+            std::wstring out(v.substr(0, i));
+            if (n == 2 && units + 1 == ProfileFile::kMaxValue)
+                out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
+            return out;
+        }
+        units += n;
+    }
+    return std::wstring(v);
 }
-
-bool EntryName(const std::wstring& text, std::wstring* name, std::wstring* value) {
-    const auto eq = text.find(L'=');
-    if (eq == std::wstring::npos) return false;
-    *name = Trim(text.substr(0, eq));
-    if (value) *value = text.substr(eq + 1);
-    return true;
-}
-
-std::string Line(const std::wstring& text) { return EncodeAnsi(text) + "\r\n"; }
 
 // A line break inside a value would start a line of its own in the file and
-// could plant entries there; it is stored as a blank.
+// could plant entries there, and a NUL would end the value for the readers;
+// each is stored as a blank.
 std::wstring OneLine(std::wstring value) {
     for (auto& c : value)
-        if (c == L'\r' || c == L'\n') c = L' ';
+        if (c == L'\r' || c == L'\n' || c == L'\0') c = L' ';
     return value;
+}
+
+// UTF-8 as the Windows conversion reads it: a sequence that goes wrong
+// reads as one U+FFFD for its lead byte and the continuation bytes taken so
+// far, each stray byte after it as one more. A sequence cut off by the end of
+// the file swallows the rest. Our lines keep their line end, which stops any
+// sequence, so only the file's last line (`atEnd`) can meet that end.
+std::wstring DecodeUtf8(std::string_view s, bool atEnd) {
+    std::wstring out;
+    out.reserve(s.size());
+    const std::size_t n = s.size();
+    auto continuation = [&](std::size_t k) -> std::uint32_t {
+        return k < n ? static_cast<std::uint32_t>(static_cast<unsigned char>(s[k]) ^ 0x80) : 0xFF;
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        const auto b = static_cast<unsigned char>(s[i++]);
+        if (b < 0x80) {
+            out.push_back(static_cast<wchar_t>(b));
+            continue;
+        }
+        const int len = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
+        if (atEnd && i + static_cast<std::size_t>(len) > n) {
+            out.push_back(L'\uFFFD');
+            break;
+        }
+        std::uint32_t cp = b & (len == 1 ? 0x1Fu : len == 2 ? 0x0Fu : 0x07u);
+        bool good = false;
+        std::uint32_t c = 0;
+        switch (len) {
+            case 3:
+                if ((c = continuation(i)) >= 0x40) break;
+                cp = (cp << 6) | c;
+                ++i;
+                if (cp < 0x10 || cp >= 0x110) break;  // too long a form, or past U+10FFFF
+                [[fallthrough]];
+            case 2:
+                if ((c = continuation(i)) >= 0x40) break;
+                cp = (cp << 6) | c;
+                ++i;
+                if (cp < 0x20 || (cp >= 0x360 && cp < 0x380)) break;  // too long a form, or a surrogate
+                [[fallthrough]];
+            case 1:
+                if ((c = continuation(i)) >= 0x40) break;
+                cp = (cp << 6) | c;
+                ++i;
+                good = cp >= 0x80;
+                break;
+            default: break;
+        }
+        out.push_back(good ? static_cast<wchar_t>(cp) : L'\uFFFD');
+    }
+    return out;
+}
+
+std::string EncodeUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t w : text) {
+        auto c = static_cast<std::uint32_t>(w);
+        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// UTF-16 LE: pairs become one character; a lone half stays as it is.
+std::wstring DecodeUtf16(std::string_view s) {
+    std::wstring out;
+    out.reserve(s.size() / 2);
+    auto unit = [&](std::size_t k) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(s[2 * k])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(s[2 * k + 1])) << 8;
+    };
+    const std::size_t n = s.size() / 2;
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::uint32_t u = unit(k);
+        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+            out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00)));
+            ++k;
+        } else {
+            out.push_back(static_cast<wchar_t>(u));
+        }
+    }
+    return out;
+}
+
+std::string EncodeUtf16(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    auto put = [&](std::uint32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    };
+    for (wchar_t w : text) {
+        auto c = static_cast<std::uint32_t>(w);
+        if (c > 0x10FFFF) c = 0xFFFD;
+        if (c > 0xFFFF) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return out;
 }
 
 }  // namespace
 
-bool ProfileFile::Load(const std::string& path) {
-    lines.clear();
-    truncated = false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        struct stat st {};
-        return ::stat(path.c_str(), &st) != 0 && errno == ENOENT;
+std::wstring ProfileFile::Decode(const std::string& raw) const {
+    std::wstring text;
+    if (encoding == Encoding::Utf16) text = DecodeUtf16(raw);
+    else if (encoding == Encoding::Utf8) text = DecodeUtf8(raw, !Terminated(raw));
+    else text = DecodeAnsi(raw);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+    return text;
+}
+
+std::string ProfileFile::Encode(const std::wstring& text) const {
+    switch (encoding) {
+        case Encoding::Utf8: return EncodeUtf8(text);
+        case Encoding::Utf16: return EncodeUtf16(text);
+        case Encoding::Ansi: break;
     }
-    std::string bytes;
-    bytes.resize(kMaxFileSize + 1);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) return false;
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    const bool cut = bytes.size() > kMaxFileSize;
-    if (cut) bytes.resize(kMaxFileSize);
-    Parse(bytes);
-    truncated = cut;
-    return true;
+    return EncodeAnsi(text);
+}
+
+bool ProfileFile::Terminated(const std::string& raw) const {
+    if (encoding == Encoding::Utf16)
+        return raw.size() >= 2 && raw.back() == 0 && (raw[raw.size() - 2] == '\n' || raw[raw.size() - 2] == '\r');
+    return !raw.empty() && (raw.back() == '\n' || raw.back() == '\r');
 }
 
 void ProfileFile::Parse(const std::string& bytes) {
     lines.clear();
-    truncated = false;
+    sections.clear();
+    sectionIndex.clear();
+    bom.clear();
+    oddByte.clear();
+    tooLarge = loadFailed = false;
+    encoding = Encoding::Ansi;
+
+    std::string_view body(bytes);
+    if (body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF") {
+        encoding = Encoding::Utf8;
+        bom = "\xEF\xBB\xBF";
+    } else if (body.size() >= 2 && body.substr(0, 2) == "\xFF\xFE") {
+        encoding = Encoding::Utf16;
+        bom = "\xFF\xFE";
+    }
+    body.remove_prefix(bom.size());
+    // Half a code unit at the end reads as nothing; it stays at the very end.
+    const std::size_t unit = encoding == Encoding::Utf16 ? 2 : 1;
+    if (body.size() % unit) {
+        oddByte = std::string(body.substr(body.size() - 1));
+        body.remove_suffix(1);
+    }
+
+    // A line ends at LF, at CR LF, or at a CR alone.
+    auto at = [&](std::size_t i) -> char {
+        return unit == 2 && body[i + 1] != 0 ? '\x01' : body[i];
+    };
     std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        end = end == std::string::npos ? bytes.size() : end + 1;
-        lines.push_back(bytes.substr(start, end - start));
+    std::size_t current = static_cast<std::size_t>(-1);  // the first section of its name we are in
+    while (start < body.size()) {
+        std::size_t end = start;
+        while (end < body.size() && at(end) != '\n' && at(end) != '\r') end += unit;
+        if (end < body.size()) {
+            if (at(end) == '\r' && end + unit < body.size() && at(end + unit) == '\n') end += unit;
+            end += unit;
+        }
+        lines.push_back({std::string(body.substr(start, end - start)), {}});
         start = end;
+
+        const std::size_t index = lines.size() - 1;
+        const std::wstring text = Decode(lines.back().raw);
+        const Parsed p = ParseLine(text);
+        if (p.kind == Parsed::Header) {
+            const auto [it, fresh] = sectionIndex.emplace(Folded(p.name), sections.size());
+            if (fresh) sections.push_back({index, {}});
+            current = fresh ? it->second : static_cast<std::size_t>(-1);  // a later namesake is never read
+            continue;
+        }
+        if (p.kind == Parsed::Blank || current == static_cast<std::size_t>(-1)) continue;
+        Section& s = sections[current];
+        s.last = index;
+        s.entries.emplace(Folded(p.name), Place{index, -1});
     }
 }
 
-ProfileFile::Found ProfileFile::Find(const std::wstring& section, const std::wstring& key) const {
-    Found found;
-    std::wstring name, entry;
-    bool inSection = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::wstring text = Text(lines[i]);
-        if (SectionName(text, &name)) {
-            if (inSection) break;  // the first matching section counts
-            if (SameName(name, section)) {
-                inSection = true;
-                found.sectionLine = found.lastLine = i;
-            }
-            continue;
-        }
-        if (!inSection) continue;
-        if (!Trim(text).empty()) found.lastLine = i;
-        if (found.entryLine == npos && EntryName(text, &entry, nullptr) && SameName(entry, key))
-            found.entryLine = i;
+bool ProfileFile::Load(const std::string& path) {
+    Parse(std::string());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return true;
+        loadFailed = true;
+        return false;
     }
-    return found;
+    std::string bytes;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && static_cast<std::uintmax_t>(st.st_size) > kMaxFileSize) {
+        tooLarge = true;
+        ok = false;
+    }
+    if (ok) {
+        // One byte more than allowed tells a file that grew meanwhile.
+        bytes.resize(kMaxFileSize + 1);
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) ok = false;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+        if (done > kMaxFileSize) tooLarge = true, ok = false;
+    }
+    ::close(fd);
+    if (!ok) {
+        const bool large = tooLarge;
+        Parse(std::string());
+        tooLarge = large;
+        loadFailed = true;
+        return false;
+    }
+    Parse(bytes);
+    return true;
+}
+
+const ProfileFile::Section* ProfileFile::FindSection(const std::wstring& section) const {
+    const auto it = sectionIndex.find(Folded(Trim(section)));
+    return it == sectionIndex.end() ? nullptr : &sections[it->second];
+}
+
+const ProfileFile::Place* ProfileFile::FindEntry(const std::wstring& section, const std::wstring& key) const {
+    const Section* s = FindSection(section);
+    if (!s) return nullptr;
+    const auto it = s->entries.find(Folded(Trim(key)));
+    return it == s->entries.end() ? nullptr : &it->second;
+}
+
+const std::string& ProfileFile::RawAt(const Place& place) const {
+    const Line& line = lines[place.line];
+    return place.added < 0 ? line.raw : line.added[static_cast<std::size_t>(place.added)];
+}
+
+bool ProfileFile::HasEntry(const std::wstring& section, const std::wstring& key) const {
+    return FindEntry(section, key) != nullptr;
 }
 
 std::wstring ProfileFile::ReadString(const std::wstring& section, const std::wstring& key,
                                      const std::wstring& fallback) const {
-    const Found found = Find(section, key);
-    if (found.entryLine == npos) return fallback;
-    std::wstring name, value;
-    EntryName(Text(lines[found.entryLine]), &name, &value);
-    value = Trim(value);
-    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    if (value.size() > kMaxValue) value.resize(kMaxValue);
-    return value;
+    const Place* place = FindEntry(section, key);
+    if (!place) return fallback;
+    const std::wstring text = Decode(RawAt(*place));
+    const Parsed p = ParseLine(text);
+    if (!p.hasValue) return fallback;
+    std::wstring_view value = UpToNul(p.value);
+    // The pair of quotes comes off before the length limit, so that a text
+    // of the longest length written in quotes reads back whole.
+    if (Quoted(value)) value = value.substr(1, value.size() - 2);
+    return Limited(value);
 }
 
 void ProfileFile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    const std::string line = Line(key + L"=" + OneLine(value));
-    const Found found = Find(section, key);
-    if (found.entryLine != npos) {
-        lines[found.entryLine] = line;
+    std::string line = Encode(key + L"=" + OneLine(value) + L"\r\n");
+
+    if (const Place* place = FindEntry(section, key)) {
+        Line& at = lines[place->line];
+        (place->added < 0 ? at.raw : at.added[static_cast<std::size_t>(place->added)]) = std::move(line);
         return;
     }
-    if (found.sectionLine != npos) {
+    const auto it = sectionIndex.find(Folded(Trim(section)));
+    if (it != sectionIndex.end()) {
         // After the section's last line with content, before any blank lines.
-        auto& last = lines[found.lastLine];
-        if (last.empty() || last.back() != '\n') last += "\r\n";
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(found.lastLine + 1), line);
+        Section& s = sections[it->second];
+        Line& last = lines[s.last];
+        if (last.added.empty() && !Terminated(last.raw)) last.raw += Encode(L"\r\n");
+        last.added.push_back(std::move(line));
+        s.entries.emplace(Folded(Trim(key)), Place{s.last, static_cast<std::ptrdiff_t>(last.added.size() - 1)});
         return;
     }
-    if (!lines.empty() && !lines.back().empty() && lines.back().back() != '\n') lines.back() += "\r\n";
-    lines.push_back(Line(L"[" + section + L"]"));
-    lines.push_back(line);
+    if (!lines.empty() && lines.back().added.empty() && !Terminated(lines.back().raw))
+        lines.back().raw += Encode(L"\r\n");
+    lines.push_back({Encode(L"[" + section + L"]\r\n"), {}});
+    lines.push_back({std::move(line), {}});
+    sectionIndex.emplace(Folded(Trim(section)), sections.size());
+    sections.push_back({lines.size() - 1, {}});
+    sections.back().entries.emplace(Folded(Trim(key)), Place{lines.size() - 1, -1});
 }
 
 std::string ProfileFile::Bytes() const {
+    std::size_t size = bom.size() + oddByte.size();
+    for (const auto& l : lines) {
+        size += l.raw.size();
+        for (const auto& a : l.added) size += a.size();
+    }
     std::string all;
-    for (const auto& l : lines) all += l;
+    all.reserve(size);
+    all += bom;
+    for (const auto& l : lines) {
+        all += l.raw;
+        for (const auto& a : l.added) all += a;
+    }
+    all += oddByte;
     return all;
 }
 
 bool ProfileFile::Save(const std::string& path) const {
-    if (truncated) return false;  // writing it back would lose its tail
+    if (loadFailed) return false;  // writing it back would lose what was not read
     // Replace the file a link points to, not the link.
     std::string target = path;
     if (char* real = ::realpath(path.c_str(), nullptr)) {

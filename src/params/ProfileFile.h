@@ -1,6 +1,8 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace varnex {
@@ -9,45 +11,70 @@ namespace varnex {
 // profile functions: names match without regard to case, the first match
 // counts, values are trimmed and lose one pair of enclosing quotes, and a
 // write replaces an entry in its own line and keeps every other line as it
-// was. Text is 8-bit (Windows-1250). No Qt here.
+// was. Text is 8-bit Windows-1250 unless the file begins with a UTF-8 or a
+// UTF-16 LE byte order mark; a write keeps the file's own encoding. The file
+// is parsed once, so a lookup does not rescan it. No Qt here.
 class ProfileFile {
 public:
     static constexpr std::size_t kMaxValue = 2047;
-    // Settings files are a few kilobytes; past this the rest is not read,
-    // and such a file is never written over.
-    static constexpr std::size_t kMaxFileSize = 16u << 20;
+    // Settings files are a few kilobytes; anything past this is not one, and
+    // is neither read nor written over.
+    static constexpr std::size_t kMaxFileSize = std::size_t{1} << 20;
 
-    // A missing file loads as empty. False when the file exists but cannot
-    // be read whole.
+    enum class Encoding { Ansi, Utf8, Utf16 };
+
+    // A missing file loads as empty. False when the file exists but cannot be
+    // read whole, or is larger than kMaxFileSize (TooLarge() then tells).
     bool Load(const std::string& path);
-    // Takes the file's bytes as Load would have read them.
+    bool TooLarge() const { return tooLarge; }
+    // Takes the file's bytes as Load would have read them (any size).
     void Parse(const std::string& bytes);
+    Encoding FileEncoding() const { return encoding; }
 
+    // The entry's value; `fallback` when there is no such entry, or when its
+    // line holds the name alone, without "=".
     std::wstring ReadString(const std::wstring& section, const std::wstring& key,
                             const std::wstring& fallback = std::wstring()) const;
-    bool HasEntry(const std::wstring& section, const std::wstring& key) const {
-        return Find(section, key).entryLine != npos;
-    }
+    bool HasEntry(const std::wstring& section, const std::wstring& key) const;
     void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
 
     // Replaces the file in one step: a save that fails leaves the file on
-    // disk as it was. False when it cannot be written.
+    // disk as it was. False when it cannot be written, or when it failed to
+    // load.
     bool Save(const std::string& path) const;
 
     // The file's bytes as they would be saved.
     std::string Bytes() const;
 
 private:
-    struct Found {
-        std::size_t sectionLine = npos;  // the header line
-        std::size_t entryLine = npos;
-        std::size_t lastLine = npos;     // the section's last line that is not blank
+    struct Line {
+        std::string raw;                 // as in the file, line end included
+        std::vector<std::string> added;  // entries added after it, in order
     };
-    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
-    Found Find(const std::wstring& section, const std::wstring& key) const;
+    struct Place {
+        std::size_t line = 0;
+        std::ptrdiff_t added = -1;  // -1: the line itself
+    };
+    struct Section {
+        std::size_t last = 0;  // the line after which new entries go
+        std::unordered_map<std::wstring, Place> entries;  // by folded name; the first one
+    };
 
-    std::vector<std::string> lines;  // raw bytes, each with its own line end
-    bool truncated = false;
+    const Section* FindSection(const std::wstring& section) const;
+    const Place* FindEntry(const std::wstring& section, const std::wstring& key) const;
+    const std::string& RawAt(const Place& place) const;
+    std::wstring Decode(const std::string& raw) const;
+    std::string Encode(const std::wstring& text) const;
+    bool Terminated(const std::string& raw) const;
+
+    Encoding encoding = Encoding::Ansi;
+    std::string bom;
+    std::string oddByte;  // a UTF-16 file's last, unpaired byte
+    std::vector<Line> lines;
+    std::vector<Section> sections;
+    std::unordered_map<std::wstring, std::size_t> sectionIndex;  // folded name -> first section
+    bool tooLarge = false;
+    bool loadFailed = false;
 };
 
 // The name a settings file is saved under: ".ini" is added unless the name

@@ -14,6 +14,12 @@ const std::wstring kSection = L"Settings";
 
 std::string Native(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+// A file past the size limit is no settings file; reading part of it or
+// writing over it would both lose something.
+void ThrowIfTooLarge(const ProfileFile& file, const QString& path) {
+    if (file.TooLarge()) throw SettingsFileError(QStringLiteral("'%1' is too large to be a settings file").arg(path));
+}
+
 }  // namespace
 
 QString OpenSettingsFile(const QString& path, const ControlDescList& parameters) {
@@ -21,8 +27,10 @@ QString OpenSettingsFile(const QString& path, const ControlDescList& parameters)
     ProfileFile file;
     // A path that is not there would empty every control; the configuration
     // in the window is worth more than that, so nothing changes.
-    if (!QFileInfo::exists(path) || !file.Load(native))
+    if (!QFileInfo::exists(path) || !file.Load(native)) {
+        ThrowIfTooLarge(file, path);
         throw SettingsFileError(QStringLiteral("Unable to open %1").arg(path));
+    }
     const QString name = QFileInfo(path).fileName();
     int found = 0;
     for (int i = 0; i < parameters.Count(); ++i) {
@@ -45,7 +53,10 @@ QString SaveSettingsFile(const QString& chosen, const ControlDescList& parameter
     const QString path = QFile::decodeName(SettingsFileName(Native(chosen)).c_str());
     const std::string native = Native(path);
     ProfileFile file;
-    if (!file.Load(native)) throw SettingsFileError(QStringLiteral("Unable to write to %1").arg(path));
+    if (!file.Load(native)) {
+        ThrowIfTooLarge(file, path);
+        throw SettingsFileError(QStringLiteral("Unable to write to %1").arg(path));
+    }
     for (int i = 0; i < parameters.Count(); ++i) {
         const ControlDesc& row = parameters.At(i);
         file.WriteString(kSection, row.control->objectName().toStdWString(),

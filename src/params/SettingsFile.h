@@ -18,12 +18,15 @@ public:
 //
 // Open applies every row's entry (a missing one as the empty text) in
 // catalogue order; a value the codec cannot convert throws ConversionError
-// and leaves the rows from it on unchanged. A file that cannot be opened
-// throws SettingsFileError and changes nothing.
+// and leaves the rows from it on unchanged. A file that cannot be opened, or
+// is too large to be a settings file, throws SettingsFileError and changes
+// nothing.
 QString OpenSettingsFile(const QString& path, const ControlDescList& parameters);
 
-// Save adds ".ini" where the name lacks it and replaces the file in one
-// step; on failure the old file stays as it was and SettingsFileError is thrown.
+// Save adds ".ini" where the name lacks it and writes every row's entry, in
+// the file's own encoding (Windows-1250 for a new file). On failure (a place
+// that cannot take it, a file too large) the old file stays as it was and
+// SettingsFileError is thrown.
 QString SaveSettingsFile(const QString& path, const ControlDescList& parameters);
 
 }  // namespace varnex

@@ -1,7 +1,8 @@
-// The settings-file reader and writer. Any bytes load and give back exactly
-// themselves when nothing is changed; values written over any such file are
-// read back, after a save and a fresh read, as every value the format can
-// hold.
+// The settings-file reader and writer. Any bytes, in any of the three
+// encodings (the input picks a byte order mark or none), load and give back
+// exactly themselves when nothing is changed; values written over any such
+// file are read back, after a save and a fresh read, as every value the
+// format can hold.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <map>
@@ -19,22 +20,26 @@ const std::wstring kSection = L"Settings";
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-// A value a line of the file can carry as it stands: one line, no blanks at
-// its ends (they are trimmed) and not wrapped in quotes (one pair is taken off).
+// A value a line of the file can carry as it stands: one line, no NUL, no
+// blanks at its ends (they are trimmed) and not wrapped in quotes (one pair is
+// taken off).
 bool Holdable(const std::wstring& v) {
     if (v.size() > ProfileFile::kMaxValue) return false;
-    if (v.find_first_of(L"\r\n") != std::wstring::npos) return false;
-    if (!v.empty() && (v.front() == L' ' || v.front() == L'\t' || v.back() == L' ' || v.back() == L'\t')) return false;
+    if (v.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos) return false;
+    auto blank = [](wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; };
+    if (!v.empty() && (blank(v.front()) || blank(v.back()))) return false;
     if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front()) return false;
     return true;
 }
+
+const char* const kMarks[] = {"", "\xEF\xBB\xBF", "\xFF\xFE"};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     const auto& catalogue = ParameterCatalogue();
-    const std::string original = in.ConsumeRandomLengthString(2048);
+    const std::string original = kMarks[in.ConsumeIntegralInRange<int>(0, 2)] + in.ConsumeRandomLengthString(2048);
 
     ProfileFile file;
     file.Parse(original);

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
 
 namespace varnex {
 namespace {
@@ -74,6 +76,73 @@ TEST(ProfileFile, ReadingFollowsTheProfileRules) {
     };
     for (const auto& c : cases) EXPECT_EQ(f.ReadString(L"Settings", c.key, L"(none)"), c.value) << c.key;
     EXPECT_EQ(FromBytes(dir, "[Settings]\nedCID3=\xE1rv\xED\x9E\n").ReadString(L"SETTINGS", L"edcid3"), L"árvíž");
+}
+
+std::string Utf16(const std::wstring& text) {
+    std::string out;
+    for (wchar_t w : text) {
+        auto c = static_cast<std::uint32_t>(w);
+        auto unit = [&](std::uint32_t u) {
+            out.push_back(static_cast<char>(u & 0xFF));
+            out.push_back(static_cast<char>(u >> 8));
+        };
+        if (c > 0xFFFF) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
+}
+
+// Rules checked against the Windows profile functions (as Wine implements
+// them), each on a file of its own.
+TEST(ProfileFile, ReadsAsTheWindowsProfileFunctions) {
+    const std::wstring none = L"(none)";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const wchar_t* key;
+        std::wstring value;
+    };
+    const Case cases[] = {
+        {"an unclosed header is no section", "[Settings\r\n[Settings]\r\nedCID1=1130\r\n", L"edCID1", L"1130"},
+        {"an unclosed header is an entry", "[Settings]\r\n[edCID1\r\nedCID1=1130\r\n", L"edCID1", L"1130"},
+        {"a name alone is an entry and wins", "[Settings]\r\nedCID1\r\nedCID1=1130\r\n", L"edCID1", none},
+        {"a lone CR ends a line", "[Settings]\redCID1=1\redCID2=2", L"edCID2", L"2"},
+        {"the header name is trimmed", "[ Settings\t]\r\nedCID1=1\r\n", L"edCID1", L"1"},
+        {"the header ends at its last ]", "[Set]tings]\r\nedCID1=1\r\n", L"edCID1", none},
+        {"text after the header", "[Settings] ;x\r\nedCID1=1\r\n", L"edCID1", L"1"},
+        {"VT, FF and ^Z are blanks", "[Settings]\r\nedCID1=\v\f1130\x1a\r\n", L"edCID1", L"1130"},
+        {"a no-break space is text", "[Settings]\r\nedSMS1=\xA0x\xA0\r\n", L"edSMS1", L"\u00A0x\u00A0"},
+        {"a NUL ends the value", std::string("[Settings]\r\nedSMS1=ab\0cd\r\n", 23), L"edSMS1", L"ab"},
+        {"a NUL ends the name", std::string("[Settings]\r\nedSMS1\0x=y\r\n", 22), L"edSMS1", L"y"},
+        {"a lone quote stays", "[Settings]\r\nedSMS1=\"\r\n", L"edSMS1", L"\""},
+        {"an empty pair goes", "[Settings]\r\nedSMS1=\"\"\r\n", L"edSMS1", L""},
+        {"unlike quotes stay", "[Settings]\r\nedSMS1=\"x'\r\n", L"edSMS1", L"\"x'"},
+        {"blanks inside quotes stay", "[Settings]\r\nedSMS1= \" x \" \r\n", L"edSMS1", L" x "},
+        {"only ASCII letters fold", "\xEF\xBB\xBF[Settings]\r\nedC\xC4\xB0" "D1=1\r\n", L"edCiD1", none},
+        {"a UTF-8 file", "\xEF\xBB\xBF[Settings]\r\nedSMS1=\xC3\xA1rv\xC3\xADz \xE4\xB8\xAD\r\n", L"edSMS1",
+         L"árvíz 中"},
+        {"UTF-8 gone wrong", "\xEF\xBB\xBF[Settings]\r\nedSMS1=a\xED\xA0\x80" "b\xE2\x82" "c\r\n", L"edSMS1",
+         L"a\uFFFD\uFFFDb\uFFFDc"},
+        {"UTF-8 cut off by the end", "\xEF\xBB\xBF[Settings]\r\nedSMS1=a\xF0\x9F", L"edSMS1", L"a\uFFFD"},
+        {"a UTF-16 file", "\xFF\xFE" + Utf16(L"[Settings]\r\nedSMS1=Žluť 😀\r\n"), L"edSMS1", L"Žluť 😀"},
+        {"UTF-16 with half a unit at the end", "\xFF\xFE" + Utf16(L"[Settings]\r\nedSMS1=x\r\n") + "y", L"edSMS1",
+         L"x"},
+        {"a big-endian mark is no mark", "\xFE\xFF[Settings]\r\n[Settings]\r\nedSMS1=\xFE\r\n", L"edSMS1", L"ţ"},
+        {"quotes come off before the limit", "[Settings]\r\nedSMS1=\"" + std::string(2047, 'x') + "\"\r\n",
+         L"edSMS1", std::wstring(2047, L'x')},
+        {"the limit counts UTF-16 units", "\xEF\xBB\xBF[Settings]\r\nedSMS1=" + std::string(2046, 'x') +
+         "\xF0\x9F\x98\x80" "z\r\n", L"edSMS1", std::wstring(2046, L'x') + L"\xD83D"},
+    };
+    for (const auto& c : cases) {
+        ProfileFile f;
+        f.Parse(c.bytes);
+        EXPECT_EQ(f.ReadString(L"Settings", c.key, none), c.value) << c.what;
+        EXPECT_EQ(f.Bytes(), c.bytes) << c.what;  // reading changes nothing
+    }
 }
 
 TEST(ProfileFile, ALongValueIsCutAtTheLimit) {
@@ -144,6 +213,50 @@ TEST(ProfileFile, AFileThatCannotBeReadFailsToLoad) {
     ProfileFile f;
     EXPECT_FALSE(f.Load(dir.File("d.ini")));
     EXPECT_TRUE(f.Load(dir.File("absent.ini")));
+}
+
+// A file in UTF-8 or UTF-16 is written in its own encoding, characters that
+// Windows-1250 lacks included; any other file stays Windows-1250.
+TEST(ProfileFile, WritingKeepsTheFilesEncoding) {
+    struct Case {
+        const char* what;
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"Windows-1250", "[Settings]\r\nedSMS1=x\r\n", "[Settings]\r\nedSMS1=\xF5 ? \xBA\r\nedSMS2=1\r\n"},
+        {"UTF-8", "\xEF\xBB\xBF[Settings]\r\nedSMS1=x\r\n",
+         "\xEF\xBB\xBF[Settings]\r\nedSMS1=\xC5\x91 \xE4\xB8\xAD \xC8\x99\r\nedSMS2=1\r\n"},
+        {"UTF-16", "\xFF\xFE" + Utf16(L"[Settings]\r\nedSMS1=x\r\n"),
+         "\xFF\xFE" + Utf16(L"[Settings]\r\nedSMS1=ő 中 ș\r\nedSMS2=1\r\n")},
+        {"UTF-16, new section after half a unit", "\xFF\xFE" + Utf16(L"[A]\r\nb=c") + "z",
+         "\xFF\xFE" + Utf16(L"[A]\r\nb=c\r\n[Settings]\r\nedSMS1=ő 中 ș\r\nedSMS2=1\r\n") + "z"},
+        {"only a mark", "\xEF\xBB\xBF", "\xEF\xBB\xBF[Settings]\r\nedSMS1=\xC5\x91 \xE4\xB8\xAD \xC8\x99\r\nedSMS2=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        ProfileFile f;
+        f.Parse(c.before);
+        f.WriteString(L"Settings", L"edSMS1", L"ő 中 ș");
+        f.WriteString(L"Settings", L"edSMS2", L"1");
+        EXPECT_EQ(f.Bytes(), c.after) << c.what;
+    }
+}
+
+TEST(ProfileFile, AFileOverTheLimitIsNeitherReadNorWritten) {
+    TempDir dir;
+    std::string big = "[Settings]\r\nedCID1=1130\r\n";
+    big += std::string(ProfileFile::kMaxFileSize - big.size(), ';');
+    Put(dir.File("limit.ini"), big);
+    ProfileFile f;
+    EXPECT_TRUE(f.Load(dir.File("limit.ini")));
+    EXPECT_EQ(f.ReadString(L"Settings", L"edCID1"), L"1130");
+    Put(dir.File("big.ini"), big + ";");
+    EXPECT_FALSE(f.Load(dir.File("big.ini")));
+    EXPECT_TRUE(f.TooLarge());
+    EXPECT_FALSE(f.HasEntry(L"Settings", L"edCID1"));
+    f.WriteString(L"Settings", L"edCID1", L"3130");
+    EXPECT_FALSE(f.Save(dir.File("big.ini")));
+    EXPECT_EQ(Get(dir.File("big.ini")), big + ";");
 }
 
 TEST(SettingsFileName, IniIsAddedUnlessPresent) {

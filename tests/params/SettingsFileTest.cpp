@@ -58,6 +58,23 @@ TEST_F(SettingsFiles, WhatIsSavedOpensAgain) {
     EXPECT_EQ(other.Value("edSMS2").toStdString(), "quoted");
 }
 
+TEST_F(SettingsFiles, AFileTooLargeIsRefusedAndNothingChanges) {
+    QByteArray big = "[Settings]\r\nEditPhoneNumber1=+361\r\n";
+    big += QByteArray(1024 * 1024 + 1 - big.size(), ';');
+    Write(File("big.ini"), big);
+    ui.SetValue("EditPhoneNumber1", "+3620");
+    for (bool save : {false, true}) {
+        try {
+            save ? SaveSettingsFile(File("big.ini"), ui.parameters) : OpenSettingsFile(File("big.ini"), ui.parameters);
+            FAIL() << "no error";
+        } catch (const SettingsFileError& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + File("big.ini").toStdString() + "' is too large to be a settings file");
+        }
+    }
+    EXPECT_EQ(ui.Value("EditPhoneNumber1").toStdString(), "+3620");
+    EXPECT_EQ(Read(File("big.ini")), big);
+}
+
 TEST_F(SettingsFiles, SavingKeepsWhatElseTheFileHolds) {
     Write(File("mixed.ini"), "; installer notes\r\n[Site]\r\nname=Depot 4\r\n[SETTINGS]\r\nforeign=keep\r\ncbSMSFW=1\r\n");
     ui.SetValue("cbSMSfw", "0");
