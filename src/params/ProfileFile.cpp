@@ -86,6 +86,11 @@ bool Quoted(std::wstring_view v) {
     return v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front();
 }
 
+// A value the reading rules would give back otherwise.
+bool NeedsQuotes(std::wstring_view v) {
+    return !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()) || Quoted(v));
+}
+
 // At most kMaxValue UTF-16 code units, as the profile functions' buffer
 // holds; a pair cut in two keeps its first half, as they do.
 std::wstring Limited(std::wstring_view v) {
@@ -392,7 +397,9 @@ std::wstring ProfileFile::ReadString(const std::wstring& section, const std::wst
 }
 
 void ProfileFile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    std::string line = Encode(key + L"=" + OneLine(value) + L"\r\n");
+    std::wstring v = OneLine(value);
+    if (NeedsQuotes(v)) v = L"\"" + v + L"\"";
+    std::string line = Encode(key + L"=" + v + L"\r\n");
 
     if (const Place* place = FindEntry(section, key)) {
         Line& at = lines[place->line];

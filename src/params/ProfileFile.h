@@ -36,6 +36,9 @@ public:
     std::wstring ReadString(const std::wstring& section, const std::wstring& key,
                             const std::wstring& fallback = std::wstring()) const;
     bool HasEntry(const std::wstring& section, const std::wstring& key) const;
+    // A value that the reading rules would change (blanks at either end, or a
+    // pair of enclosing quotes) is written inside double quotes, so that it
+    // reads back exactly; every other value is written as it is.
     void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
 
     // Replaces the file in one step: a save that fails leaves the file on

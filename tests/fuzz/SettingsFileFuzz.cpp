@@ -1,8 +1,8 @@
 // The settings-file reader and writer. Any bytes, in any of the three
 // encodings (the input picks a byte order mark or none), load and give back
 // exactly themselves when nothing is changed; values written over any such
-// file are read back, after a save and a fresh read, as every value the
-// format can hold.
+// file are read back, after a save and a fresh read, exactly, blanks and
+// quotes included, as long as the format can hold them at all.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <map>
@@ -20,16 +20,11 @@ const std::wstring kSection = L"Settings";
 
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-// A value a line of the file can carry as it stands: one line, no NUL, no
-// blanks at its ends (they are trimmed) and not wrapped in quotes (one pair is
-// taken off).
+// A value the file can carry: one line, no NUL (either ends the value), not
+// past the length the readers take. Blanks and quotes are no obstacle.
 bool Holdable(const std::wstring& v) {
     if (v.size() > ProfileFile::kMaxValue) return false;
-    if (v.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos) return false;
-    auto blank = [](wchar_t c) { return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A; };
-    if (!v.empty() && (blank(v.front()) || blank(v.back()))) return false;
-    if (v.size() >= 2 && (v.front() == L'"' || v.front() == L'\'') && v.back() == v.front()) return false;
-    return true;
+    return v.find_first_of(std::wstring(L"\r\n\0", 3)) == std::wstring::npos;
 }
 
 const char* const kMarks[] = {"", "\xEF\xBB\xBF", "\xFF\xFE"};

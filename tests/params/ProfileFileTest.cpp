@@ -215,6 +215,40 @@ TEST(ProfileFile, AFileThatCannotBeReadFailsToLoad) {
     EXPECT_TRUE(f.Load(dir.File("absent.ini")));
 }
 
+// Texts the reading rules would change if they stood in the file as they
+// are: each is written so that it reads back exactly, in every encoding.
+TEST(ProfileFile, EveryAwkwardTextReadsBackExactly) {
+    const std::vector<std::wstring> texts = {
+        L"Alarm ",  L" Alarm",   L"  ",       L"\"quoted\"", L"'single'", L"\"",      L"'",
+        L"a\"b\"c", L"\"\"",     L"''",       L"\"x'",       L"\tTab",    L"x\v",     L"\x1a",
+        L"\"  \"",  L" \"a\" ",  L"a=b",      L"[Settings]", L";c",       L"",        L"őű ŽČ ăî ş",
+        std::wstring(2047, L'x'), std::wstring(2046, L'x') + L" ", L" " + std::wstring(2045, L'x') + L"\"",
+    };
+    const std::pair<const char*, std::string> files[] = {
+        {"Windows-1250", ""}, {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16", "\xFF\xFE"}};
+    for (const auto& [encoding, start] : files) {
+        ProfileFile f;
+        f.Parse(start);
+        for (std::size_t i = 0; i < texts.size(); ++i) f.WriteString(L"Settings", L"edSMS" + std::to_wstring(i), texts[i]);
+        f.WriteString(L"Settings", L"EDSMS0", texts[0]);  // a second write replaces the first
+        ProfileFile again;
+        again.Parse(f.Bytes());
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(again.ReadString(L"Settings", L"edSMS" + std::to_wstring(i)), texts[i]) << encoding << " " << i;
+        EXPECT_EQ(f.Bytes().substr(0, start.size()), start) << encoding;
+    }
+    // Only texts that need them get quotes; every other value is written as
+    // it is, so a plain save stays as it was.
+    ProfileFile f;
+    f.WriteString(L"Settings", L"edSMS1", L"Alarm ");
+    f.WriteString(L"Settings", L"edSMS2", L"Alarm");
+    f.WriteString(L"Settings", L"edSMS3", L"\"");
+    f.WriteString(L"Settings", L"edSMS4", L"say \"hi\"");
+    f.WriteString(L"Settings", L"edSMS5", L"'x'");
+    EXPECT_EQ(f.Bytes(),
+              "[Settings]\r\nedSMS1=\"Alarm \"\r\nedSMS2=Alarm\r\nedSMS3=\"\r\nedSMS4=say \"hi\"\r\nedSMS5=\"'x'\"\r\n");
+}
+
 // A file in UTF-8 or UTF-16 is written in its own encoding, characters that
 // Windows-1250 lacks included; any other file stays Windows-1250.
 TEST(ProfileFile, WritingKeepsTheFilesEncoding) {
