@@ -6,7 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
 #include <string_view>
 
 #include "link/Codepage.h"
@@ -237,6 +237,149 @@ std::string EncodeUtf16(std::wstring_view text) {
     return out;
 }
 
+// ---- Saving ----
+
+// Where a save of `path` lands: the file at the end of its symbolic links,
+// followed by hand so that a link to a file not there yet leads to it too.
+bool ResolveLinks(const std::string& path, std::string* target) {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0) {
+            if (errno != ENOENT) return false;
+            *target = p;
+            return true;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            *target = p;
+            return true;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(p.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return false;
+        link.resize(static_cast<std::size_t>(n));
+        if (link.front() != '/') {
+            const auto slash = p.rfind('/');
+            if (slash != std::string::npos) link = p.substr(0, slash + 1) + link;
+        }
+        p = link;
+    }
+    return false;  // a loop of links
+}
+
+bool WriteAt(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool ReadWhole(const std::string& path, std::size_t size, std::string* out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    out->resize(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, out->data() + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return done == size;
+}
+
+void SyncFolderOf(const std::string& file) {
+    const auto slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+enum class Outcome { Written, Failed, TryInPlace };
+
+// A temporary file beside the target, renamed over it: the old file stays
+// whole until the new one is complete. It takes the old file's mode and
+// owner; where the owner cannot be kept, or the folder takes no new file,
+// the caller writes in place instead.
+Outcome ReplaceInOneStep(const std::string& target, const std::string& bytes, const struct stat* existing) {
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return existing ? Outcome::TryInPlace : Outcome::Failed;
+    bool ok = true;
+    bool inPlace = false;
+    if (existing) {
+        struct stat mine {};
+        ok = ::fstat(fd, &mine) == 0;
+        if (ok && (mine.st_uid != existing->st_uid || mine.st_gid != existing->st_gid) &&
+            ::fchown(fd, existing->st_uid, existing->st_gid) != 0)
+            inPlace = true;  // the new file would change hands
+        ok = ok && !inPlace && ::fchmod(fd, existing->st_mode & 07777) == 0;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ok = ::fchmod(fd, 0666 & ~mask) == 0;
+    }
+    ok = ok && WriteAt(fd, bytes) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        inPlace = existing != nullptr;  // a sticky folder, for one, refuses the rename
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return inPlace ? Outcome::TryInPlace : Outcome::Failed;
+    }
+    SyncFolderOf(target);
+    return Outcome::Written;
+}
+
+// Rewrites an open file in place. The room is reserved first, so a full disk
+// fails before a byte changes; a write that fails half-way puts the old
+// bytes back where they could be read.
+bool RewriteInPlace(int fd, const std::string& target, const struct stat& st, const std::string& bytes) {
+    const auto oldSize = static_cast<std::size_t>(st.st_size);
+    std::string old;
+    const bool canRestore = ReadWhole(target, oldSize, &old);
+#ifdef FALLOC_FL_KEEP_SIZE
+    if (bytes.size() > oldSize && ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+#endif
+    const bool ok =
+        WriteAt(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
+    if (!ok && canRestore) {
+        WriteAt(fd, old);
+        (void)!::ftruncate(fd, static_cast<off_t>(old.size()));
+        ::fsync(fd);
+    }
+    return ok;
+}
+
+bool WriteFileSafely(const std::string& path, const std::string& bytes) {
+    std::string target;
+    if (!ResolveLinks(path, &target)) return false;
+    // Opening for writing asks the system whether this user may write the
+    // file: a read-only file is refused here, before anything changes.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT && ReplaceInOneStep(target, bytes, nullptr) == Outcome::Written;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        // Renaming over a file with further hard links would part it from them.
+        const Outcome o = st.st_nlink > 1 ? Outcome::TryInPlace : ReplaceInOneStep(target, bytes, &st);
+        ok = o == Outcome::Written || (o == Outcome::TryInPlace && RewriteInPlace(fd, target, st, bytes));
+    }
+    ::close(fd);
+    return ok;
+}
+
 }  // namespace
 
 std::wstring ProfileFile::Decode(const std::string& raw) const {
@@ -444,40 +587,7 @@ std::string ProfileFile::Bytes() const {
 
 bool ProfileFile::Save(const std::string& path) const {
     if (loadFailed) return false;  // writing it back would lose what was not read
-    // Replace the file a link points to, not the link.
-    std::string target = path;
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    struct stat st {};
-    const bool existed = ::stat(target.c_str(), &st) == 0;
-    if (existed && !S_ISREG(st.st_mode)) return false;
-
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    if (existed) {
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ok = ::fchmod(fd, 0666 & ~mask) == 0;
-    }
-    const std::string bytes = Bytes();
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return WriteFileSafely(path, Bytes());
 }
 
 std::string SettingsFileName(const std::string& path) {

@@ -41,9 +41,12 @@ public:
     // reads back exactly; every other value is written as it is.
     void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
 
-    // Replaces the file in one step: a save that fails leaves the file on
-    // disk as it was. False when it cannot be written, or when it failed to
-    // load.
+    // Writes the file where `path` leads (through symbolic links), keeping its
+    // permission bits and owner. Replaces it in one step where the folder
+    // allows; otherwise rewrites it in place and puts the old bytes back if
+    // that fails. False, with the file as it was and no temporary file left,
+    // when it cannot be written: a file the user may not write is not
+    // written, and neither is one that failed to load.
     bool Save(const std::string& path) const;
 
     // The file's bytes as they would be saved.

@@ -24,9 +24,9 @@ public:
 QString OpenSettingsFile(const QString& path, const ControlDescList& parameters);
 
 // Save adds ".ini" where the name lacks it and writes every row's entry, in
-// the file's own encoding (Windows-1250 for a new file). On failure (a place
-// that cannot take it, a file too large) the old file stays as it was and
-// SettingsFileError is thrown.
+// the file's own encoding (Windows-1250 for a new file). On failure (a file
+// the user may not write, a place that cannot take it, a file too large) the
+// old file stays as it was and SettingsFileError is thrown.
 QString SaveSettingsFile(const QString& path, const ControlDescList& parameters);
 
 }  // namespace varnex

@@ -1,15 +1,20 @@
 #include "params/ProfileFile.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "params/Unprivileged.h"
 
 namespace varnex {
 namespace {
@@ -291,6 +296,118 @@ TEST(ProfileFile, AFileOverTheLimitIsNeitherReadNorWritten) {
     f.WriteString(L"Settings", L"edCID1", L"3130");
     EXPECT_FALSE(f.Save(dir.File("big.ini")));
     EXPECT_EQ(Get(dir.File("big.ini")), big + ";");
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ProfileFile Edited() {
+    ProfileFile f;
+    f.Parse("[Settings]\r\nedCID1=1130\r\n");
+    f.WriteString(L"Settings", L"edCID1", L"3130");
+    return f;
+}
+
+// What a save may and may not do to a file, as a user to whom file modes
+// apply.
+TEST(ProfileFile, ASaveWritesOnlyWhereTheUserMay) {
+    const auto run = testing::RunUnprivileged([](const std::string& folder, testing::Checks& check) {
+        const std::string old = "[Settings]\r\nedCID1=1130\r\n";
+        const std::string edited = "[Settings]\r\nedCID1=3130\r\n";
+        auto path = [&](const std::string& name) { return folder + "/" + name; };
+        auto mode = [&](const std::string& name) {
+            struct stat st {};
+            ::stat(path(name).c_str(), &st);
+            return st.st_mode & 07777;
+        };
+
+        // A read-only file: refused and left as it was, though the folder
+        // would let it be replaced.
+        Put(path("ro.ini"), old);
+        ::chmod(path("ro.ini").c_str(), 0444);
+        check.Expect(!Edited().Save(path("ro.ini")), "a read-only file was written");
+        check.Expect(Get(path("ro.ini")) == old && mode("ro.ini") == 0444, "a read-only file changed");
+
+        // The mode of the file it replaces.
+        Put(path("mode.ini"), old);
+        ::chmod(path("mode.ini").c_str(), 0604);
+        check.Expect(Edited().Save(path("mode.ini")), "a writable file was not written");
+        check.Expect(Get(path("mode.ini")) == edited && mode("mode.ini") == 0604, "the mode was not kept");
+
+        // A link to a file not there yet creates that file, not a file in
+        // place of the link.
+        ::mkdir(path("sub").c_str(), 0700);
+        ::symlink("sub/target.ini", path("dangling.ini").c_str());
+        check.Expect(Edited().Save(path("dangling.ini")), "a save through a dangling link failed");
+        struct stat st {};
+        check.Expect(::lstat(path("dangling.ini").c_str(), &st) == 0 && S_ISLNK(st.st_mode), "the link was replaced");
+        check.Expect(Get(path("sub/target.ini")) == edited, "the link's target was not written");
+
+        // A second hard link still shares the new content.
+        Put(path("linked.ini"), old);
+        ::link(path("linked.ini").c_str(), path("other-name.ini").c_str());
+        check.Expect(Edited().Save(path("linked.ini")), "a hard-linked file was not written");
+        check.Expect(Get(path("other-name.ini")) == edited, "a hard link was parted from the file");
+
+        // A folder that takes no new file: a writable file in it is written
+        // in place; a read-only one is not written at all.
+        ::mkdir(path("closed").c_str(), 0700);
+        Put(path("closed/w.ini"), old + std::string(100, ';'));  // longer than the new content
+        Put(path("closed/ro.ini"), old);
+        ::chmod(path("closed/ro.ini").c_str(), 0400);
+        ::chmod(path("closed").c_str(), 0500);
+        check.Expect(Edited().Save(path("closed/w.ini")), "a writable file in a closed folder was not written");
+        check.Expect(Get(path("closed/w.ini")) == edited, "the in-place write left the old tail");
+        check.Expect(!Edited().Save(path("closed/ro.ini")), "a read-only file in a closed folder was written");
+        check.Expect(!Edited().Save(path("closed/new.ini")), "a new file appeared in a closed folder");
+        check.Expect(Names(path("closed")) == std::vector<std::string>{"ro.ini", "w.ini"}, "a closed folder changed");
+        ::chmod(path("closed").c_str(), 0700);
+
+        check.Expect(Names(folder) == std::vector<std::string>{"dangling.ini", "linked.ini", "mode.ini",
+                                                               "other-name.ini", "ro.ini", "sub"} ||
+                         Names(folder) == std::vector<std::string>{"closed", "dangling.ini", "linked.ini", "mode.ini",
+                                                                   "other-name.ini", "ro.ini", "sub"},
+                     "a temporary file was left behind");
+    });
+    if (!run.skipped.empty()) GTEST_SKIP() << "no user other than root: " << run.skipped;
+    EXPECT_EQ(run.failures, "");
+}
+
+// A save that fails while writing, here at the file size limit of the
+// process, leaves the old file whole and no temporary file, whether it was
+// replacing the file or writing it in place.
+TEST(ProfileFile, ASaveThatFailsHalfWayLeavesTheOldFile) {
+    const auto run = testing::RunUnprivileged([](const std::string& folder, testing::Checks& check) {
+        const std::string old = "[Settings]\r\nedCID1=1130\r\n";
+        ProfileFile big;
+        big.Parse(old);
+        big.WriteString(L"Settings", L"edSMS1", std::wstring(8000, L'x'));
+        ::mkdir((folder + "/open").c_str(), 0700);
+        ::mkdir((folder + "/closed").c_str(), 0700);
+        Put(folder + "/open/a.ini", old);
+        Put(folder + "/closed/a.ini", old);
+        ::chmod((folder + "/closed").c_str(), 0500);
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        check.Expect(::setrlimit(RLIMIT_FSIZE, &limit) == 0, "no file size limit");
+        for (const char* where : {"open", "closed"}) {
+            const std::string path = folder + "/" + where + "/a.ini";
+            check.Expect(!big.Save(path), std::string("a save past the limit succeeded in ") + where);
+            check.Expect(Get(path) == old, std::string("the old file changed in ") + where);
+            check.Expect(Names(folder + "/" + where) == std::vector<std::string>{"a.ini"},
+                         std::string("a temporary file was left in ") + where);
+        }
+    });
+    if (!run.skipped.empty()) GTEST_SKIP() << "no user other than root: " << run.skipped;
+    EXPECT_EQ(run.failures, "");
 }
 
 TEST(SettingsFileName, IniIsAddedUnlessPresent) {

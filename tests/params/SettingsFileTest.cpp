@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "params/ControlCodec.h"
+#include "params/Unprivileged.h"
 #include "support/CatalogueWindow.h"
 
 namespace varnex {
@@ -92,6 +93,25 @@ TEST_F(SettingsFiles, AFileTooLargeIsRefusedAndNothingChanges) {
     }
     EXPECT_EQ(ui.Value("EditPhoneNumber1").toStdString(), "+3620");
     EXPECT_EQ(Read(File("big.ini")), big);
+}
+
+TEST_F(SettingsFiles, AReadOnlyFileIsNotWrittenOver) {
+    const auto run = testing::RunUnprivileged([this](const std::string& folder, testing::Checks& check) {
+        const QString path = QString::fromStdString(folder + "/ro.ini");
+        Write(path, "[Settings]\r\nedCID1=1130\r\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        try {
+            SaveSettingsFile(path, ui.parameters);
+            check.Expect(false, "a read-only file was saved over");
+        } catch (const SettingsFileError& e) {
+            check.Expect(std::string(e.what()) == "Unable to write to " + path.toStdString(), e.what());
+        }
+        check.Expect(Read(path) == "[Settings]\r\nedCID1=1130\r\n", "the read-only file changed");
+        check.Expect(QDir(QString::fromStdString(folder)).entryList(QDir::Files | QDir::Hidden) == QStringList{"ro.ini"},
+                     "a temporary file was left behind");
+    });
+    if (!run.skipped.empty()) GTEST_SKIP() << "no user other than root: " << run.skipped;
+    EXPECT_EQ(run.failures, "");
 }
 
 TEST_F(SettingsFiles, SavingKeepsWhatElseTheFileHolds) {
