@@ -6,6 +6,7 @@
 
 #include "params/ControlCodec.h"
 #include "params/ProfileFile.h"
+#include "params/SettingsRules.h"
 
 namespace varnex {
 namespace {
@@ -63,7 +64,18 @@ QString SaveSettingsFile(const QString& chosen, const ControlDescList& parameter
                          GetControlValue(row.control).toStdWString());
     }
     if (!file.Save(native)) throw SettingsFileError(QStringLiteral("Unable to write to %1").arg(path));
-    return QStringLiteral("Saved %1 settings to %2.").arg(parameters.Count()).arg(QFileInfo(path).fileName());
+    QString line =
+        QStringLiteral("Saved %1 settings to %2.").arg(parameters.Count()).arg(QFileInfo(path).fileName());
+    // A UTF-8 or UTF-16 file keeps such characters; a Windows-1250 one, as
+    // the module, gets "?" in their place.
+    if (const int unstorable = UnstorableTextCount(parameters)) {
+        line += unstorable == 1 ? QStringLiteral(" 1 text holds characters the module cannot store")
+                                : QStringLiteral(" %1 texts hold characters the module cannot store").arg(unstorable);
+        line += file.FileEncoding() == ProfileFile::Encoding::Ansi
+                    ? QStringLiteral("; the file has \"?\" in their place.")
+                    : QStringLiteral(".");
+    }
+    return line;
 }
 
 }  // namespace varnex

@@ -26,7 +26,8 @@ QString OpenSettingsFile(const QString& path, const ControlDescList& parameters)
 // Save adds ".ini" where the name lacks it and writes every row's entry, in
 // the file's own encoding (Windows-1250 for a new file). On failure (a file
 // the user may not write, a place that cannot take it, a file too large) the
-// old file stays as it was and SettingsFileError is thrown.
+// old file stays as it was and SettingsFileError is thrown. The outcome line
+// counts the texts that hold characters the module cannot store.
 QString SaveSettingsFile(const QString& path, const ControlDescList& parameters);
 
 }  // namespace varnex

@@ -10,7 +10,11 @@
 #include <QString>
 #include <QWidget>
 
+#include "link/Codepage.h"
+#include "params/Catalogue.h"
+#include "params/ControlCodec.h"
 #include "ui/RadioGroup.h"
+#include "ui/SpinEdit.h"
 
 namespace varnex {
 namespace {
@@ -20,10 +24,40 @@ T* Find(QWidget* window, const QString& name) {
     return window->findChild<T*>(name);
 }
 
-void SetBackground(QLineEdit* edit, bool valid) {
+void SetBackground(QWidget* edit, bool valid) {
     QPalette palette = edit->palette();
     palette.setColor(QPalette::Base, valid ? QColor(255, 255, 255) : QColor(255, 0, 0));
     edit->setPalette(palette);
+}
+
+bool IsRed(const QWidget* edit) { return edit->palette().color(QPalette::Base) == QColor(255, 0, 0); }
+
+// Touches the colour only when the mark comes or goes, so that an edit that
+// never held such a text keeps the window's own palette.
+void MarkUnstorable(QWidget* edit, const QString& text) {
+    const bool storable = IsStorableText(text);
+    if (storable != IsRed(edit)) return;
+    SetBackground(edit, storable);
+}
+
+// Every edit and spin edit of the catalogue but the code fields, whose own
+// check already rejects anything that is not a digit.
+void ConnectStorableMarks(QWidget* window) {
+    QStringList checked = ContactIdFields();
+    checked << QStringLiteral("edTUserID");
+    for (const auto& row : ParameterCatalogue()) {
+        const QString name = QString::fromStdString(row.control);
+        if (checked.contains(name)) continue;
+        if (row.kind == ControlKind::Edit) {
+            if (auto* edit = Find<QLineEdit>(window, name))
+                QObject::connect(edit, &QLineEdit::textChanged, edit,
+                                 [edit](const QString& text) { MarkUnstorable(edit, text); });
+        } else if (row.kind == ControlKind::SpinEdit) {
+            if (auto* spin = Find<SpinEdit>(window, name))
+                QObject::connect(spin, &SpinEdit::textChanged, spin,
+                                 [spin](const QString& text) { MarkUnstorable(spin, text); });
+        }
+    }
 }
 
 QString Celsius(int value) { return QString::number(value) + QChar(0x00B0) + QLatin1Char('C'); }
@@ -163,6 +197,15 @@ QStringList ContactIdFields() {
 
 void ValidateContactIdEdit(QLineEdit* edit) { SetBackground(edit, IsValidContactId(edit->text())); }
 
+bool IsStorableText(const QString& text) { return CanEncodeAnsi(text.toStdWString()); }
+
+int UnstorableTextCount(const ControlDescList& parameters) {
+    int count = 0;
+    for (int i = 0; i < parameters.Count(); ++i)
+        if (!IsStorableText(GetControlValue(parameters.At(i).control))) ++count;
+    return count;
+}
+
 void RunTemperatureRules(QWidget* window) {
     for (const auto& pair : kPairs) MinimumChanged(window, pair);
     for (const auto& pair : kPairs) MaximumChanged(window, pair);
@@ -189,6 +232,8 @@ void ConnectSettingsRules(QWidget* window, std::function<void(const char*)> upda
             SetBackground(user, IsValidUserId(text));
             if (updateLinkState) updateLinkState("EditValidation");
         });
+
+    ConnectStorableMarks(window);
 
     ConnectRelay(window, "1");
     ConnectRelay(window, "2");

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "params/ControlDesc.h"
+
 class QLineEdit;
 class QWidget;
 
@@ -28,5 +30,13 @@ bool IsValidContactId(const QString& text);
 QStringList ContactIdFields();
 bool IsValidUserId(const QString& text);
 void ValidateContactIdEdit(QLineEdit* edit);
+
+// Whether the module can store the text: it keeps texts in Windows-1250, and
+// any character without a byte there (or a best fit) would reach it as "?".
+// An edit or spin edit holding such a text is marked red as an invalid code
+// is, at every change of its text.
+bool IsStorableText(const QString& text);
+// The rows whose value text the module cannot store.
+int UnstorableTextCount(const ControlDescList& parameters);
 
 }  // namespace varnex

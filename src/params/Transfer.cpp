@@ -163,6 +163,15 @@ QString ConfigurationTransfer::Write(const Report& report) {
                             : QStringLiteral("Writing: %1 Contact-ID or user-ID fields are marked invalid and are "
                                              "sent as they stand.")
                                   .arg(invalid));
+    // The module keeps texts in Windows-1250; characters it has no byte for
+    // go out as "?", and the write goes on as it does for invalid codes.
+    const int unstorable = UnstorableTextCount(parameters);
+    if (unstorable > 0 && report)
+        report(unstorable == 1 ? QStringLiteral("Writing: 1 text holds characters the module cannot store; they are "
+                                                "sent as \"?\".")
+                               : QStringLiteral("Writing: %1 texts hold characters the module cannot store; they are "
+                                                "sent as \"?\".")
+                                     .arg(unstorable));
     RepairHolders();
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
@@ -184,6 +193,10 @@ QString ConfigurationTransfer::Write(const Report& report) {
     }
     if (invalid > 0)
         line += QStringLiteral(" %1 %2 marked invalid.").arg(invalid).arg(invalid == 1 ? "field was" : "fields were");
+    if (unstorable > 0)
+        line += QStringLiteral(" %1 %2 characters the module cannot store.")
+                    .arg(unstorable)
+                    .arg(unstorable == 1 ? "text holds" : "texts hold");
     if (report) report(line);
     return line;
 }

@@ -78,6 +78,37 @@ TEST_F(SettingsFiles, AwkwardTextsComeBackExactly) {
     }
 }
 
+TEST_F(SettingsFiles, UTF8AndUTF16FilesAreReadAndWrittenInTheirEncoding) {
+    Write(File("u8.ini"), "\xEF\xBB\xBF[Settings]\r\nedSMS1=\xC3\xA1rv\xC3\xADz \xE4\xB8\xAD\r\n");
+    EXPECT_EQ(OpenSettingsFile(File("u8.ini"), ui.parameters).toStdString(),
+              "Opened 1 of 205 settings from u8.ini; the others were set empty.");
+    EXPECT_EQ(ui.Value("edSMS1").toStdString(), "árvíz 中");
+    ui.SetValue("edSMS2", QString::fromUtf8("Žluť ș"));
+    EXPECT_EQ(SaveSettingsFile(File("u8.ini"), ui.parameters).toStdString(),
+              "Saved 205 settings to u8.ini. 1 text holds characters the module cannot store.");
+    const QByteArray u8 = Read(File("u8.ini"));
+    EXPECT_TRUE(u8.startsWith("\xEF\xBB\xBF[Settings]\r\nedSMS1=\xC3\xA1rv\xC3\xADz \xE4\xB8\xAD\r\n"));
+    EXPECT_TRUE(u8.contains("edSMS2=\xC5\xBDlu\xC5\xA5 \xC8\x99\r\n"));
+
+    QByteArray u16("\xFF\xFE", 2);
+    for (QChar c : QString("[Settings]\r\nedSMS1=Žluť 中\r\n")) u16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    Write(File("u16.ini"), u16);
+    OpenSettingsFile(File("u16.ini"), ui.parameters);
+    EXPECT_EQ(ui.Value("edSMS1").toStdString(), "Žluť 中");
+    SaveSettingsFile(File("u16.ini"), ui.parameters);
+    testing::CatalogueWindow other;
+    OpenSettingsFile(File("u16.ini"), other.parameters);
+    for (const auto& row : ParameterCatalogue())
+        ASSERT_EQ(other.Value(row.control).toStdString(), ui.Value(row.control).toStdString()) << row.control;
+    EXPECT_TRUE(Read(File("u16.ini")).startsWith(u16));
+
+    // A Windows-1250 file, like the module, gets "?" for what it cannot hold.
+    EXPECT_EQ(SaveSettingsFile(File("ansi.ini"), ui.parameters).toStdString(),
+              "Saved 205 settings to ansi.ini. 1 text holds characters the module cannot store; the file has \"?\" in "
+              "their place.");
+    EXPECT_TRUE(Read(File("ansi.ini")).contains("edSMS1=\x8Elu\x9D ?\r\n"));
+}
+
 TEST_F(SettingsFiles, AFileTooLargeIsRefusedAndNothingChanges) {
     QByteArray big = "[Settings]\r\nEditPhoneNumber1=+361\r\n";
     big += QByteArray(1024 * 1024 + 1 - big.size(), ';');

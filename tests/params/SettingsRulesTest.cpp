@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,43 @@ TEST(SettingsRules, TheTemperatureSensorSharesInputOne) {
     w.SetValue("_edIN1", "NC");
     w.SetValue("cbTempSens", "1");
     EXPECT_EQ(w.Value("_edIN1").toStdString(), "NO");
+}
+
+// A text the module cannot store is marked as an invalid code is, the moment
+// it is typed or loaded; the comma-below Romanian letters have a fit and
+// pass.
+TEST(SettingsRules, TextsTheModuleCannotStoreAreMarkedAtOnce) {
+    RulesWindow w;
+    QLineEdit* sms = w.Edit("edSMS1");
+    sms->clear();
+    QTest::keyClicks(sms, "Alarm ");
+    EXPECT_FALSE(w.Red("edSMS1"));
+    // A key that types a character beyond ASCII, as a keyboard layout does.
+    QTest::sendKeyEvent(QTest::Click, sms, Qt::Key_unknown, QString::fromUtf8("中"), Qt::NoModifier);
+    EXPECT_EQ(sms->text().toStdString(), "Alarm 中");
+    EXPECT_TRUE(w.Red("edSMS1"));
+    QTest::keyClick(sms, Qt::Key_Backspace);
+    EXPECT_FALSE(w.Red("edSMS1"));
+
+    const std::pair<const char*, bool> texts[] = {
+        {"Riasztás őű", false}, {"Poplach ŠČŘŽ €", false}, {"Alarmă ș ț Ș Ț", false}, {"", false},
+        {"中", true},            {"ok 😀", true},           {"ā", true},               {"Alarm", false},
+    };
+    for (const char* edit : {"edSMS1", "edSMSTEMP_R", "EditPhoneNumber1", "edTCentrPhone1", "_edIN1"})
+        for (const auto& [text, red] : texts) {
+            w.SetValue(edit, QString::fromUtf8(text));
+            EXPECT_EQ(w.Red(edit), red) << edit << " '" << text << "'";
+        }
+    auto* spin = w.Control("seAlarmMax");
+    w.SetValue("seAlarmMax", QString::fromUtf8("1😀"));
+    EXPECT_EQ(spin->palette().color(QPalette::Base), QColor(255, 0, 0));
+    w.SetValue("seAlarmMax", "10");
+    EXPECT_NE(spin->palette().color(QPalette::Base), QColor(255, 0, 0));
+    // The code fields keep their own check, which already rejects such text.
+    w.SetValue("edCID1", QString::fromUtf8("1中30"));
+    EXPECT_TRUE(w.Red("edCID1"));
+    w.SetValue("edCID1", "1130");
+    EXPECT_FALSE(w.Red("edCID1"));
 }
 
 }  // namespace

@@ -217,5 +217,28 @@ TEST_F(Transfer, InvalidFieldsAreCountedButStillSent) {
     EXPECT_EQ(module.Parameter("EVH:Z1A.CEID"), "12");
 }
 
+// A text with characters the module cannot store goes out with "?" in their
+// place, and both outcome lines count such texts; the write goes on.
+TEST_F(Transfer, TextsTheModuleCannotStoreAreCountedButStillSent) {
+    SetValue("edSMS1", QString::fromUtf8("Alarm 中"));
+    SetValue("edSMS2", QString::fromUtf8("Alarmă ș"));  // a best fit: stored as ş
+    SetValue("EditPhoneNumber1", QString::fromUtf8("+36 😀"));
+    std::vector<QString> lines;
+    transfer.WriteToDevice([&](const QString& l) { lines.push_back(l); });
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].toStdString(), "Writing: 2 texts hold characters the module cannot store; they are sent as \"?\".");
+    EXPECT_EQ(lines[1].toStdString(), "Wrote 205 of 205 settings. 2 texts hold characters the module cannot store.");
+    EXPECT_TRUE(transfer.complete);
+    EXPECT_EQ(module.Parameter("SMS:Z1A.SMS"), "Alarm ?");
+    EXPECT_EQ(module.Parameter("CALL:USER1.PN"), "+36 ?");
+    EXPECT_EQ(module.Parameter("SMS:Z1R.SMS"), "Alarm\xE3 \xBA");
+    SetValue("edSMS1", "Alarm");
+    SetValue("EditPhoneNumber1", "");
+    lines.clear();
+    transfer.WriteToDevice([&](const QString& l) { lines.push_back(l); });
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].toStdString(), "Wrote 205 of 205 settings.");
+}
+
 }  // namespace
 }  // namespace varnex
