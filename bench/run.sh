@@ -9,7 +9,7 @@ quick=false
 [ "${1:-}" = "--quick" ] && quick=true
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEX_BUILD_BENCH=ON >/dev/null
-targets=(bench_query_walk bench_transfer bench_deframer bench_modem bench_lang bench_startup)
+targets=(bench_query_walk bench_transfer bench_deframer bench_modem bench_lang bench_startup bench_settings_file)
 cmake --build build --target "${targets[@]}" >/dev/null
 export QT_QPA_PLATFORM=offscreen
 results=build/bench/results.csv
@@ -25,6 +25,7 @@ else
 fi
 run build/bench/lang/bench_lang --benchmark_filter=ApplyLanguage
 run build/bench/bench_deframer
+run build/bench/params/bench_settings_file
 echo "running bench_startup" >&2
 for _ in 1 2 3 4 5; do build/bench/ui/bench_startup 2>/dev/null >>"$results"; done
 echo

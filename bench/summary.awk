@@ -96,5 +96,13 @@ END {
         row("Deframer, three slots, 60-byte reports", sprintf("%.1f MB/s", bps["BM_DeframeThreeSlots/60"] / 1e6), "", "", "", "")
     if (has("BM_DeframeThreeSlots/1"))
         row("Deframer, three slots, byte by byte", sprintf("%.1f MB/s", bps["BM_DeframeThreeSlots/1"] / 1e6), "", "", "", "")
+    split("Open/normal_file:Settings file open, as the program writes it|Save/normal_file:Settings file save, as the program writes it|Open/one_mib_file:Settings file open, 1 MiB|Save/one_mib_file:Settings file save, 1 MiB", files, "|")
+    for (k = 1; k <= 4; k++) {
+        split(files[k], sfr, ":")
+        if (!has(sfr[1])) continue
+        t = time_of(sfr[1]); big = sfr[1] ~ /one_mib/
+        row(sfr[2], sprintf("%.2f ms", t), sprintf("%.0f kB, 205 settings", counter[sfr[1], "bytes"] / 1000), "",
+            big ? "< 100 ms" : "< 20 ms", mark(t < (big ? 100 : 20)))
+    }
     for (name in failed) printf "FAILED: %s: %s\n", name, failed[name]
 }
