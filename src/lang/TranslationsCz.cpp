@@ -227,6 +227,14 @@ constexpr TranslationEntry kCzech[] = {
     {"txtLanguageNotText", "Uložená volba jazyka (%1) není text."},
     {"txtLogConnectionError", "----Chyba spojení----"},
     {"txtLogHangingUp", "----Zavěšení: žádný použitelný hovor----"},
+    {"txtWritingUnstorableOne", "Zápis: 1 text obsahuje znaky, které modul nedokáže uložit; odešlou se jako \"?\"."},
+    {"txtWritingUnstorableMany", "Zápis: %1 textů obsahuje znaky, které modul nedokáže uložit; odešlou se jako \"?\"."},
+    {"txtTextUnstorable", "1 text obsahuje znaky, které modul nedokáže uložit."},
+    {"txtTextsUnstorable", "%1 textů obsahuje znaky, které modul nedokáže uložit."},
+    {"txtSavedUnstorableOne", "1 text obsahuje znaky, které modul nedokáže uložit; v souboru je místo nich \"?\"."},
+    {"txtSavedUnstorableMany", "%1 textů obsahuje znaky, které modul nedokáže uložit; v souboru je místo nich \"?\"."},
+    {"txtNoSettingsInFile", "%1 neobsahuje žádná nastavení: všechna nastavení byla vyprázdněna."},
+    {"txtFileTooLarge", "'%1' je příliš velký na to, aby byl souborem nastavení"},
 };
 
 constexpr TranslationTable kTable{kCzech};

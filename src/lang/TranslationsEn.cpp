@@ -227,6 +227,14 @@ constexpr TranslationEntry kEnglish[] = {
     {"txtLanguageNotText", "The stored language choice (%1) is not a text."},
     {"txtLogConnectionError", "----Connection error----"},
     {"txtLogHangingUp", "----Hanging up: no usable call----"},
+    {"txtWritingUnstorableOne", "Writing: 1 text holds characters the module cannot store; they are sent as \"?\"."},
+    {"txtWritingUnstorableMany", "Writing: %1 texts hold characters the module cannot store; they are sent as \"?\"."},
+    {"txtTextUnstorable", "1 text holds characters the module cannot store."},
+    {"txtTextsUnstorable", "%1 texts hold characters the module cannot store."},
+    {"txtSavedUnstorableOne", "1 text holds characters the module cannot store; the file has \"?\" in their place."},
+    {"txtSavedUnstorableMany", "%1 texts hold characters the module cannot store; the file has \"?\" in their place."},
+    {"txtNoSettingsInFile", "%1 holds no settings: every setting was set empty."},
+    {"txtFileTooLarge", "'%1' is too large to be a settings file"},
 };
 
 constexpr TranslationTable kTable{kEnglish};

@@ -227,6 +227,14 @@ constexpr TranslationEntry kHungarian[] = {
     {"txtLanguageNotText", "A tárolt nyelvválasztás (%1) nem szöveg."},
     {"txtLogConnectionError", "----Kapcsolódási hiba----"},
     {"txtLogHangingUp", "----Bontás: nincs használható hívás----"},
+    {"txtWritingUnstorableOne", "Írás: 1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni; ezek \"?\" jelként mennek el."},
+    {"txtWritingUnstorableMany", "Írás: %1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni; ezek \"?\" jelként mennek el."},
+    {"txtTextUnstorable", "1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni."},
+    {"txtTextsUnstorable", "%1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni."},
+    {"txtSavedUnstorableOne", "1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni; a fájlban \"?\" áll a helyükön."},
+    {"txtSavedUnstorableMany", "%1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni; a fájlban \"?\" áll a helyükön."},
+    {"txtNoSettingsInFile", "%1 nem tartalmaz beállítást: minden beállítás üres lett."},
+    {"txtFileTooLarge", "'%1' túl nagy ahhoz, hogy beállításfájl legyen"},
 };
 
 constexpr TranslationTable kTable{kHungarian};

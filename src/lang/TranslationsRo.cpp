@@ -227,6 +227,14 @@ constexpr TranslationEntry kRomanian[] = {
     {"txtLanguageNotText", "Alegerea de limbă salvată (%1) nu este un text."},
     {"txtLogConnectionError", "----Eroare de conexiune----"},
     {"txtLogHangingUp", "----Se închide: niciun apel utilizabil----"},
+    {"txtWritingUnstorableOne", "Scriere: 1 text conține caractere pe care modulul nu le poate stoca; ele sunt trimise ca \"?\"."},
+    {"txtWritingUnstorableMany", "Scriere: %1 texte conțin caractere pe care modulul nu le poate stoca; ele sunt trimise ca \"?\"."},
+    {"txtTextUnstorable", "1 text conține caractere pe care modulul nu le poate stoca."},
+    {"txtTextsUnstorable", "%1 texte conțin caractere pe care modulul nu le poate stoca."},
+    {"txtSavedUnstorableOne", "1 text conține caractere pe care modulul nu le poate stoca; fișierul are \"?\" în locul lor."},
+    {"txtSavedUnstorableMany", "%1 texte conțin caractere pe care modulul nu le poate stoca; fișierul are \"?\" în locul lor."},
+    {"txtNoSettingsInFile", "%1 nu conține setări: toate setările au fost golite."},
+    {"txtFileTooLarge", "'%1' este prea mare pentru a fi un fișier de setări"},
 };
 
 constexpr TranslationTable kTable{kRomanian};

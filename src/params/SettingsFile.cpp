@@ -7,6 +7,7 @@
 #include "params/ControlCodec.h"
 #include "params/ProfileFile.h"
 #include "params/SettingsRules.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 namespace {
@@ -18,7 +19,7 @@ std::string Native(const QString& path) { return QFile::encodeName(path).toStdSt
 // A file past the size limit is no settings file; reading part of it or
 // writing over it would both lose something.
 void ThrowIfTooLarge(const ProfileFile& file, const QString& path) {
-    if (file.TooLarge()) throw SettingsFileError(QStringLiteral("'%1' is too large to be a settings file").arg(path));
+    if (file.TooLarge()) throw SettingsFileError(Text("txtFileTooLarge").arg(path));
 }
 
 }  // namespace
@@ -30,7 +31,7 @@ QString OpenSettingsFile(const QString& path, const ControlDescList& parameters)
     // in the window is worth more than that, so nothing changes.
     if (!QFileInfo::exists(path) || !file.Load(native)) {
         ThrowIfTooLarge(file, path);
-        throw SettingsFileError(QStringLiteral("Unable to open %1").arg(path));
+        throw SettingsFileError(Text("txtUnableToOpen").arg(path));
     }
     const QString name = QFileInfo(path).fileName();
     int found = 0;
@@ -41,13 +42,10 @@ QString OpenSettingsFile(const QString& path, const ControlDescList& parameters)
         SetControlValue(row.control, QString::fromStdWString(file.ReadString(kSection, control)));
     }
     if (found == 0)
-        return QStringLiteral("%1 holds no settings: every setting was set empty.").arg(name);
+        return Text("txtNoSettingsInFile").arg(name);
     if (found < parameters.Count())
-        return QStringLiteral("Opened %1 of %2 settings from %3; the others were set empty.")
-            .arg(found)
-            .arg(parameters.Count())
-            .arg(name);
-    return QStringLiteral("Opened %1 settings from %2.").arg(found).arg(name);
+        return Text("txtOpenedSome").arg(QString::number(found), QString::number(parameters.Count()), name);
+    return Text("txtOpened").arg(QString::number(found), name);
 }
 
 QString SaveSettingsFile(const QString& chosen, const ControlDescList& parameters) {
@@ -56,24 +54,22 @@ QString SaveSettingsFile(const QString& chosen, const ControlDescList& parameter
     ProfileFile file;
     if (!file.Load(native)) {
         ThrowIfTooLarge(file, path);
-        throw SettingsFileError(QStringLiteral("Unable to write to %1").arg(path));
+        throw SettingsFileError(Text("txtUnableToWrite").arg(path));
     }
     for (int i = 0; i < parameters.Count(); ++i) {
         const ControlDesc& row = parameters.At(i);
         file.WriteString(kSection, row.control->objectName().toStdWString(),
                          GetControlValue(row.control).toStdWString());
     }
-    if (!file.Save(native)) throw SettingsFileError(QStringLiteral("Unable to write to %1").arg(path));
-    QString line =
-        QStringLiteral("Saved %1 settings to %2.").arg(parameters.Count()).arg(QFileInfo(path).fileName());
+    if (!file.Save(native)) throw SettingsFileError(Text("txtUnableToWrite").arg(path));
+    QString line = Text("txtSaved").arg(QString::number(parameters.Count()), QFileInfo(path).fileName());
     // A UTF-8 or UTF-16 file keeps such characters; a Windows-1250 one, as
     // the module, gets "?" in their place.
     if (const int unstorable = UnstorableTextCount(parameters)) {
-        line += unstorable == 1 ? QStringLiteral(" 1 text holds characters the module cannot store")
-                                : QStringLiteral(" %1 texts hold characters the module cannot store").arg(unstorable);
-        line += file.FileEncoding() == ProfileFile::Encoding::Ansi
-                    ? QStringLiteral("; the file has \"?\" in their place.")
-                    : QStringLiteral(".");
+        const bool ansi = file.FileEncoding() == ProfileFile::Encoding::Ansi;
+        line += QLatin1Char(' ');
+        if (unstorable == 1) line += Text(ansi ? "txtSavedUnstorableOne" : "txtTextUnstorable");
+        else line += Text(ansi ? "txtSavedUnstorableMany" : "txtTextsUnstorable").arg(unstorable);
     }
     return line;
 }

@@ -9,6 +9,7 @@
 #include "link/CommandProtocol.h"
 #include "params/ControlCodec.h"
 #include "params/SettingsRules.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 namespace {
@@ -112,10 +113,9 @@ QString ConfigurationTransfer::Read(const Report& report) {
             SetControlValue(row->control, value);
         } catch (const ConversionError& e) {
             if (report)
-                report(QStringLiteral("Read stopped at setting %1 of %2 (%3): %4")
-                           .arg(i + 1)
-                           .arg(total)
-                           .arg(row->key, QString::fromUtf8(e.what())));
+                report(Text("txtReadStoppedAt")
+                           .arg(QString::number(i + 1), QString::number(total), row->key,
+                                QString::fromUtf8(e.what())));
             throw;  // the replies after it are not applied
         }
         received.insert(row);
@@ -126,16 +126,13 @@ QString ConfigurationTransfer::Read(const Report& report) {
     QString line;
     // Settings that received a value, as the complete read counts them.
     if (loggedOut)
-        line = QStringLiteral("Read stopped after %1 settings: the module logged out.").arg(applied);
+        line = Text("txtReadStoppedLoggedOut").arg(applied);
     else if (linkLost)
-        line = QStringLiteral("Read stopped after %1 settings: the link was lost.").arg(applied);
+        line = Text("txtReadStoppedLinkLost").arg(applied);
     else if (applied == total)
-        line = QStringLiteral("Read %1 of %2 settings.").arg(applied).arg(total);
+        line = Text("txtReadDone").arg(applied).arg(total);
     else
-        line = QStringLiteral("Read %1 of %2 settings: %3 got no usable reply.")
-                   .arg(applied)
-                   .arg(total)
-                   .arg(total - applied);
+        line = Text("txtReadPartly").arg(applied).arg(total).arg(total - applied);
     if (report) report(line);
     return line;
 }
@@ -158,45 +155,36 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
 QString ConfigurationTransfer::Write(const Report& report) {
     const int invalid = InvalidFieldCount();
     if (invalid > 0 && report)
-        report(invalid == 1 ? QStringLiteral("Writing: 1 Contact-ID or user-ID field is marked invalid and is sent "
-                                             "as it stands.")
-                            : QStringLiteral("Writing: %1 Contact-ID or user-ID fields are marked invalid and are "
-                                             "sent as they stand.")
-                                  .arg(invalid));
+        report(invalid == 1 ? Text("txtWritingInvalidOne") : Text("txtWritingInvalidMany").arg(invalid));
     // The module keeps texts in Windows-1250; characters it has no byte for
     // go out as "?", and the write goes on as it does for invalid codes.
     const int unstorable = UnstorableTextCount(parameters);
     if (unstorable > 0 && report)
-        report(unstorable == 1 ? QStringLiteral("Writing: 1 text holds characters the module cannot store; they are "
-                                                "sent as \"?\".")
-                               : QStringLiteral("Writing: %1 texts hold characters the module cannot store; they are "
-                                                "sent as \"?\".")
-                                     .arg(unstorable));
+        report(unstorable == 1 ? Text("txtWritingUnstorableOne") : Text("txtWritingUnstorableMany").arg(unstorable));
     RepairHolders();
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
-    QString line = QStringLiteral("Wrote %1 of %1 settings.").arg(total);
+    QString line = Text("txtWriteDone").arg(total);
     complete = true;
     for (int i = 0; i < total; ++i) {
         const ControlDesc& row = parameters.At(i);
         const int result =
             LinkDown() ? 0 : protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
         if (result != 1) {
-            const QString why = result < 0  ? QStringLiteral("the module logged out.")
-                                : LinkDown() ? QStringLiteral("the link was lost.")
-                                             : QStringLiteral("the module did not confirm.");
-            line = QStringLiteral("Write stopped at setting %1 of %2 (%3): %4").arg(i + 1).arg(total).arg(row.key, why);
+            const QString why = result < 0   ? Text("txtWhyLoggedOut")
+                                : LinkDown() ? Text("txtWhyLinkLost")
+                                             : Text("txtWhyNotConfirmed");
+            line = Text("txtWriteStopped").arg(QString::number(i + 1), QString::number(total), row.key, why);
             complete = false;
             break;
         }
         if (progress) progress->setValue(progress->value() + 1);
     }
     if (invalid > 0)
-        line += QStringLiteral(" %1 %2 marked invalid.").arg(invalid).arg(invalid == 1 ? "field was" : "fields were");
+        line += QLatin1Char(' ') + (invalid == 1 ? Text("txtFieldMarkedInvalid") : Text("txtFieldsMarkedInvalid").arg(invalid));
     if (unstorable > 0)
-        line += QStringLiteral(" %1 %2 characters the module cannot store.")
-                    .arg(unstorable)
-                    .arg(unstorable == 1 ? "text holds" : "texts hold");
+        line += QLatin1Char(' ') +
+                (unstorable == 1 ? Text("txtTextUnstorable") : Text("txtTextsUnstorable").arg(unstorable));
     if (report) report(line);
     return line;
 }

@@ -53,6 +53,8 @@ const std::vector<std::string> kKeys = {
     "txtHungUp", "txtCallDroppedAtLogin", "txtLoginFailedHungUp", "txtHangingUp", "txtCallDropped",
     "txtDisconnected", "txtModem", "txtLanguageFileUnreadable", "txtLanguageNotStored", "txtLanguageNotText",
     "txtLogConnectionError", "txtLogHangingUp",
+    "txtWritingUnstorableOne", "txtWritingUnstorableMany", "txtTextUnstorable", "txtTextsUnstorable",
+    "txtSavedUnstorableOne", "txtSavedUnstorableMany", "txtNoSettingsInFile", "txtFileTooLarge",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,

@@ -34,6 +34,7 @@
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
 #include "ui/RemoteConnection.h"
+#include "support/StoredLanguage.h"
 
 namespace varnex {
 namespace {
@@ -85,6 +86,7 @@ public:
 
     ModemPageTest() {
         modem.SetLineRate(0);  // the exchanges' bytes are the subject here, not the line's pace
+        testing::ForgetStoredLanguage();
         controller = std::make_unique<MainController>(backend);
         controller->execPasswordWindow = [this](QDialog& d) {
             auto& form = static_cast<TPwdForm&>(d);

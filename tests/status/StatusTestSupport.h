@@ -26,6 +26,7 @@
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
 #include "support/Pump.h"
+#include "support/StoredLanguage.h"
 
 namespace varnex::testing {
 
@@ -75,6 +76,7 @@ private:
 class StatusFixture : public ::testing::Test {
 protected:
     StatusFixture() {
+        testing::ForgetStoredLanguage();
         controller = std::make_unique<MainController>(backend);
         controller->execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
         controller->execUsbConnectWindow = [](QDialog& d) { d.close(); };

@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,12 @@
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
 #include "support/Pump.h"
+#include "ui/Batch.h"
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
 #include "ui/UsbConnectForm.h"
+#include "support/StoredLanguage.h"
+#include "lang/Texts.h"
 
 namespace varnex {
 namespace {
@@ -52,6 +56,7 @@ void SetModulePassword(sim::ModuleSimulator& module, const std::string& to) {
 class Shell : public ::testing::Test {
 protected:
     Shell() {
+        testing::ForgetStoredLanguage();
         controller = std::make_unique<MainController>(backend);
         controller->execPasswordWindow = [this](QDialog& d) {
             auto& form = static_cast<TPwdForm&>(d);
@@ -348,6 +353,33 @@ TEST_F(Shell, OperationsStateTheirOutcomeInTheStatusBar) {
     EXPECT_TRUE(W().PageControl1->isEnabled());
     W().btnWrite->click();
     EXPECT_EQ(controller->Outcome().toStdString(), "Wrote 205 of 205 settings.");
+}
+
+// The window's own sentences come in its language; a batch run at the same
+// time keeps English, for the scripts that read it.
+TEST_F(Shell, TheWindowsSentencesSpeakItsLanguage) {
+    controller->languageManager.SelectLanguage("hu");
+    PlugAndWaitForLogin(1);
+    W().btnRead->click();
+    EXPECT_EQ(controller->Outcome().toStdString(), "205 be\u00E1ll\u00EDt\u00E1sb\u00F3l 205 beolvasva.");
+    const std::string key = W().parameterList.At(10).key.toStdString();
+    module.SetDropToLevelZeroAfter(10);
+    W().btnWrite->click();
+    EXPECT_EQ(controller->Outcome().toStdString(),
+              "Az \u00EDr\u00E1s le\u00E1llt a(z) 205 be\u00E1ll\u00EDt\u00E1sb\u00F3l a(z) 11. "
+              "be\u00E1ll\u00EDt\u00E1sn\u00E1l (" + key + "): a modul kijelentkezett.");
+
+    sim::ModuleSimulator other;
+    sim::SimulatedHidBackend otherCable{other, true};
+    MainController batch(otherCable, MainController::Run::Unattended);
+    BatchOptions options;
+    QString error;
+    ASSERT_TRUE(ParseBatchArguments({"read"}, &options, &error));
+    std::ostringstream out, err;
+    EXPECT_EQ(RunBatch(batch, options, out, err), kBatchOk) << err.str();
+    EXPECT_NE(err.str().find("varnex: read: Read 205 of 205 settings."), std::string::npos) << err.str();
+    // And the window speaks Hungarian again after it.
+    EXPECT_EQ(Text("txtReadDone").toStdString(), "%2 be\u00E1ll\u00EDt\u00E1sb\u00F3l %1 beolvasva.");
 }
 
 }  // namespace
