@@ -1,7 +1,11 @@
 // Test-only helper: starts the window over a lively simulated module, as the
 // demo does, opens the status page and then the log page as a user would,
-// and saves each after a few seconds. Usage: status_shots OUTDIR
+// and saves each after a few seconds. Usage: status_shots OUTDIR [CODE]: with
+// a language code, the window speaks that language and the settings page
+// (after a read) and the status page are saved as settings-page-CODE.png and
+// status-page-CODE.png.
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,6 +40,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);  // the stored language is not the user's
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    const QString code = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     QDir().mkpath(dir);
 
     varnex::sim::ModuleSimulator module;
@@ -55,8 +60,21 @@ int main(int argc, char** argv) {
     if (!PumpUntil([&] { return controller.loggedIn && module.Level() == 2; }, 10000)) qFatal("no login");
 
     auto& window = controller.window;
+    if (!code.isEmpty()) {
+        // As the user picks it in the selector.
+        for (int i = 0; i < controller.languages.size(); ++i)
+            if (controller.languages.at(i).code == code) window.cbLanguage->setCurrentIndex(i);
+        window.cbLanguageChange();
+        window.btnRead->click();
+        PumpUntil([] { return false; }, 500);
+        window.grab().save(dir + QStringLiteral("/settings-page-%1.png").arg(code));
+    }
     window.PageControl1->setCurrentIndex(varnex::TFormMain::kStatusPage);
     PumpUntil([] { return false; }, 5000);
+    if (!code.isEmpty()) {
+        window.grab().save(dir + QStringLiteral("/status-page-%1.png").arg(code));
+        return 0;
+    }
     window.grab().save(dir + QStringLiteral("/status-page.png"));
 
     QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier | Qt::AltModifier);
