@@ -48,6 +48,7 @@
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
 #include "sim/modem/ModemSimulator.h"
+#include "support/ModalPerson.h"
 #include "support/Pump.h"
 #include "ui/Batch.h"
 #include "ui/MainController.h"
@@ -538,28 +539,12 @@ private:
         sim::SimulatedHidBackend present{module, true};
         {
             MainController second(present);
-            std::vector<std::string> seen;
-            QTimer person;
-            QObject::connect(&person, &QTimer::timeout, [&] {
-                QWidget* modal = QApplication::activeModalWidget();
-                if (auto* password = qobject_cast<TPwdForm*>(modal)) {
-                    seen.push_back("password");
-                    password->btPasswAction->click();
-                } else if (auto* connect = qobject_cast<TUSBConnectForm*>(modal)) {
-                    if (seen.empty() || seen.back() != "connect") seen.push_back("connect");
-                    // On top of a password window: nobody else would close it.
-                    if (std::count(seen.begin(), seen.end(), "password") > 0) connect->Button1->click();
-                }
-            });
-            person.start(2);
+            testing::ModalPerson person;
             std::this_thread::sleep_for(std::chrono::milliseconds(Pick(0, 40)));
             second.window.show();
             if (!PumpUntil([&] { return second.loggedIn && !QApplication::activeModalWidget(); }, 10000))
                 ok = Fail(what, "no login");
-            std::string order;
-            for (const auto& s : seen) order += s + " ";
-            if (std::count(seen.begin(), seen.end(), "password") != 1 || seen.empty() || seen.back() != "password")
-                ok = Fail(what, "the windows came as: " + order);
+            if (!person.StraightToTheLogin()) ok = Fail(what, "the windows came as: " + person.Order());
             if (module.Level() != 2) ok = Fail(what, "the module is not logged in");
             second.window.hide();
         }

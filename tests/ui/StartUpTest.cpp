@@ -25,6 +25,7 @@
 
 #include "sim/ModuleSimulator.h"
 #include "sim/SimulatedHidBackend.h"
+#include "support/ModalPerson.h"
 #include "support/Pump.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MainController.h"
@@ -35,32 +36,6 @@ namespace varnex {
 namespace {
 
 using testing::PumpUntil;
-
-// Answers the modal windows as a person would, from a timer that runs in
-// whatever event loop is current: OK in the password window; the connect
-// window is left to the login, which closes it, unless it comes on top of a
-// password window (then it is noted and closed, so the test ends).
-class Person {
-public:
-    Person() {
-        QObject::connect(&timer, &QTimer::timeout, [this] { Look(); });
-        timer.start(2);
-    }
-    std::vector<std::string> seen;
-
-private:
-    void Look() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* password = qobject_cast<TPwdForm*>(modal)) {
-            seen.push_back("password");
-            password->btPasswAction->click();
-        } else if (auto* connect = qobject_cast<TUSBConnectForm*>(modal)) {
-            if (seen.empty() || seen.back() != "connect") seen.push_back("connect");
-            if (std::count(seen.begin(), seen.end(), "password") > 0) connect->Button1->click();
-        }
-    }
-    QTimer timer;
-};
 
 // Errors shown while the object lives, instead of message boxes.
 class ShownErrors {
@@ -114,14 +89,13 @@ TEST(StartUp, AModuleThereFromTheStartLeadsStraightToThePasswordWindow) {
         sim::ModuleSimulator module;
         sim::SimulatedHidBackend backend{module, true};  // plugged in before the window exists
         MainController controller(backend);
-        Person person;
+        testing::ModalPerson person;
         // Start-up takes its time; the reader finds the module meanwhile, or not yet.
         std::this_thread::sleep_for(std::chrono::milliseconds(round % 6 * 8));
         controller.window.show();
         ASSERT_TRUE(PumpUntil([&] { return controller.loggedIn && !QApplication::activeModalWidget(); }, 8000))
-            << ::testing::PrintToString(person.seen);
-        EXPECT_EQ(std::count(person.seen.begin(), person.seen.end(), "password"), 1);
-        EXPECT_EQ(person.seen.back(), "password");
+            << person.Order();
+        EXPECT_TRUE(person.StraightToTheLogin()) << person.Order();
         EXPECT_EQ(module.Level(), 2);
         EXPECT_FALSE(controller.usbConnectWindow->isVisible());
         EXPECT_TRUE(controller.window.btnRead->isEnabled());
