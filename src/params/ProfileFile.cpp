@@ -118,125 +118,6 @@ std::wstring OneLine(std::wstring value) {
     return value;
 }
 
-// UTF-8 as the Windows conversion reads it: a sequence that goes wrong
-// reads as one U+FFFD for its lead byte and the continuation bytes taken so
-// far, each stray byte after it as one more. A sequence cut off by the end of
-// the file swallows the rest. Our lines keep their line end, which stops any
-// sequence, so only the file's last line (`atEnd`) can meet that end.
-std::wstring DecodeUtf8(std::string_view s, bool atEnd) {
-    std::wstring out;
-    out.reserve(s.size());
-    const std::size_t n = s.size();
-    auto continuation = [&](std::size_t k) -> std::uint32_t {
-        return k < n ? static_cast<std::uint32_t>(static_cast<unsigned char>(s[k]) ^ 0x80) : 0xFF;
-    };
-    std::size_t i = 0;
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(s[i++]);
-        if (b < 0x80) {
-            out.push_back(static_cast<wchar_t>(b));
-            continue;
-        }
-        const int len = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
-        if (atEnd && i + static_cast<std::size_t>(len) > n) {
-            out.push_back(L'\uFFFD');
-            break;
-        }
-        std::uint32_t cp = b & (len == 1 ? 0x1Fu : len == 2 ? 0x0Fu : 0x07u);
-        bool good = false;
-        std::uint32_t c = 0;
-        switch (len) {
-            case 3:
-                if ((c = continuation(i)) >= 0x40) break;
-                cp = (cp << 6) | c;
-                ++i;
-                if (cp < 0x10 || cp >= 0x110) break;  // too long a form, or past U+10FFFF
-                [[fallthrough]];
-            case 2:
-                if ((c = continuation(i)) >= 0x40) break;
-                cp = (cp << 6) | c;
-                ++i;
-                if (cp < 0x20 || (cp >= 0x360 && cp < 0x380)) break;  // too long a form, or a surrogate
-                [[fallthrough]];
-            case 1:
-                if ((c = continuation(i)) >= 0x40) break;
-                cp = (cp << 6) | c;
-                ++i;
-                good = cp >= 0x80;
-                break;
-            default: break;
-        }
-        out.push_back(good ? static_cast<wchar_t>(cp) : L'\uFFFD');
-    }
-    return out;
-}
-
-std::string EncodeUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t w : text) {
-        auto c = static_cast<std::uint32_t>(w);
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
-// UTF-16 LE: pairs become one character; a lone half stays as it is.
-std::wstring DecodeUtf16(std::string_view s) {
-    std::wstring out;
-    out.reserve(s.size() / 2);
-    auto unit = [&](std::size_t k) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(s[2 * k])) |
-               static_cast<std::uint32_t>(static_cast<unsigned char>(s[2 * k + 1])) << 8;
-    };
-    const std::size_t n = s.size() / 2;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::uint32_t u = unit(k);
-        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
-            out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00)));
-            ++k;
-        } else {
-            out.push_back(static_cast<wchar_t>(u));
-        }
-    }
-    return out;
-}
-
-std::string EncodeUtf16(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    auto put = [&](std::uint32_t u) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    };
-    for (wchar_t w : text) {
-        auto c = static_cast<std::uint32_t>(w);
-        if (c > 0x10FFFF) c = 0xFFFD;
-        if (c > 0xFFFF) {
-            put(0xD800 + ((c - 0x10000) >> 10));
-            put(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            put(c);
-        }
-    }
-    return out;
-}
-
 // ---- Saving ----
 
 // Where a save of `path` lands: the file at the end of its symbolic links,
@@ -384,7 +265,9 @@ bool WriteFileSafely(const std::string& path, const std::string& bytes) {
 
 std::wstring ProfileFile::Decode(const std::string& raw) const {
     std::wstring text;
-    if (encoding == Encoding::Utf16) text = DecodeUtf16(raw);
+    if (encoding == Encoding::Utf16) text = DecodeUtf16Le(raw);
+    // A line end stops any UTF-8 sequence, so only the file's last line, which
+    // may have none, can meet the end of the text.
     else if (encoding == Encoding::Utf8) text = DecodeUtf8(raw, !Terminated(raw));
     else text = DecodeAnsi(raw);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
@@ -394,7 +277,7 @@ std::wstring ProfileFile::Decode(const std::string& raw) const {
 std::string ProfileFile::Encode(const std::wstring& text) const {
     switch (encoding) {
         case Encoding::Utf8: return EncodeUtf8(text);
-        case Encoding::Utf16: return EncodeUtf16(text);
+        case Encoding::Utf16: return EncodeUtf16Le(text);
         case Encoding::Ansi: break;
     }
     return EncodeAnsi(text);

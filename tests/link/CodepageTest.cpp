@@ -39,3 +39,31 @@ TEST(Codepage, OnlyTheRomanianCommaLettersHaveABestFit) {
     };
     for (const auto& [text, ok] : storable) EXPECT_EQ(CanEncodeAnsi(text), ok);
 }
+
+// UTF-8 gone wrong reads as the Windows conversion reads it (these answers
+// are Wine's): a lead byte and the continuation bytes it took give one
+// U+FFFD, each stray byte one more.
+TEST(Codepage, IllFormedUtf8ReadsAsWindowsReadsIt) {
+    const std::pair<const char*, const wchar_t*> cases[] = {
+        {"a\xC3" "b", L"a\uFFFDb"},
+        {"a\xE2\x82" "b", L"a\uFFFDb"},
+        {"a\xED\xA0\x80" "b", L"a\uFFFD\uFFFDb"},         // a surrogate
+        {"a\xF4\x90\x80\x80" "b", L"a\uFFFD\uFFFD\uFFFDb"},  // past U+10FFFF
+        {"a\xC0\xAF" "b", L"a\uFFFD\uFFFDb"},
+        {"a\xE0\x80\x80" "b", L"a\uFFFD\uFFFDb"},         // too long a form
+        {"a\xF0\x80\x80\x80" "b", L"a\uFFFD\uFFFD\uFFFDb"},
+        {"a\xF5\x80" "b", L"a\uFFFD\uFFFDb"},
+        {"a\xE2\x82\x41" "b", L"a\uFFFDAb"},
+        {"a\xC3\x80\x80" "b", L"a\u00C0\uFFFDb"},
+        {"a\xED\x9F\xBF" "b", L"a\uD7FFb"},
+        {"a\xF0\x9F\x98\x80" "b", L"a\U0001F600b"},
+    };
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodeUtf8(bytes, false), text) << bytes;
+    // Cut off by the end of the text, a sequence swallows what is left.
+    EXPECT_EQ(DecodeUtf8("a\xF0\x9F]", true), L"a\uFFFD");
+    EXPECT_EQ(DecodeUtf8("a\xF0\x9F]", false), L"a\uFFFD]");
+    const std::wstring all = L"aő中\U0001F600";
+    EXPECT_EQ(DecodeUtf8(EncodeUtf8(all), true), all);
+    EXPECT_EQ(DecodeUtf16Le(EncodeUtf16Le(all)), all);
+    EXPECT_EQ(EncodeUtf16Le(L"\U0001F600"), std::string("\x3D\xD8\x00\xDE", 4));
+}
