@@ -283,6 +283,16 @@ std::string ProfileFile::Encode(const std::wstring& text) const {
     return EncodeAnsi(text);
 }
 
+void ProfileFile::EndLine(std::string& raw) const {
+    if (Terminated(raw)) return;
+    const std::string end = Encode(L"\r\n");
+    // A UTF-8 sequence cut off by the end of the file swallows what follows
+    // it there; with a line end after it the line would read otherwise (its
+    // "]" might come back and make it a header). It is written as it read.
+    if (encoding == Encoding::Utf8 && Decode(raw) != Decode(raw + end)) raw = Encode(Decode(raw));
+    raw += end;
+}
+
 bool ProfileFile::Terminated(const std::string& raw) const {
     if (encoding == Encoding::Utf16)
         return raw.size() >= 2 && raw.back() == 0 && (raw[raw.size() - 2] == '\n' || raw[raw.size() - 2] == '\r');
@@ -437,13 +447,12 @@ void ProfileFile::WriteString(const std::wstring& section, const std::wstring& k
         // After the section's last line with content, before any blank lines.
         Section& s = sections[it->second];
         Line& last = lines[s.last];
-        if (last.added.empty() && !Terminated(last.raw)) last.raw += Encode(L"\r\n");
+        if (last.added.empty()) EndLine(last.raw);
         last.added.push_back(std::move(line));
         s.entries.emplace(Folded(Trim(key)), Place{s.last, static_cast<std::ptrdiff_t>(last.added.size() - 1)});
         return;
     }
-    if (!lines.empty() && lines.back().added.empty() && !Terminated(lines.back().raw))
-        lines.back().raw += Encode(L"\r\n");
+    if (!lines.empty() && lines.back().added.empty()) EndLine(lines.back().raw);
     lines.push_back({Encode(L"[" + section + L"]\r\n"), {}});
     lines.push_back({std::move(line), {}});
     sectionIndex.emplace(Folded(Trim(section)), sections.size());

@@ -72,6 +72,8 @@ private:
     std::wstring Decode(const std::string& raw) const;
     std::string Encode(const std::wstring& text) const;
     bool Terminated(const std::string& raw) const;
+    // Gives the file's last line a line end before anything goes after it.
+    void EndLine(std::string& raw) const;
 
     Encoding encoding = Encoding::Ansi;
     std::string bom;

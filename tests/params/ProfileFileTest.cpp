@@ -271,6 +271,11 @@ TEST(ProfileFile, WritingKeepsTheFilesEncoding) {
         {"UTF-16, new section after half a unit", "\xFF\xFE" + Utf16(L"[A]\r\nb=c") + "z",
          "\xFF\xFE" + Utf16(L"[A]\r\nb=c\r\n[Settings]\r\nedSMS1=ő 中 ș\r\nedSMS2=1\r\n") + "z"},
         {"only a mark", "\xEF\xBB\xBF", "\xEF\xBB\xBF[Settings]\r\nedSMS1=\xC5\x91 \xE4\xB8\xAD \xC8\x99\r\nedSMS2=1\r\n"},
+        // The last line's cut-off sequence swallows its "]"; with a line end
+        // after it, it would become a header and take the new entries. It is
+        // written as it read.
+        {"UTF-8 cut off at the end", "\xEF\xBB\xBF[Settings]\r\n[x\xF3]",
+         "\xEF\xBB\xBF[Settings]\r\n[x\xEF\xBF\xBD\r\nedSMS1=\xC5\x91 \xE4\xB8\xAD \xC8\x99\r\nedSMS2=1\r\n"},
     };
     for (const auto& c : cases) {
         ProfileFile f;
@@ -278,6 +283,9 @@ TEST(ProfileFile, WritingKeepsTheFilesEncoding) {
         f.WriteString(L"Settings", L"edSMS1", L"ő 中 ș");
         f.WriteString(L"Settings", L"edSMS2", L"1");
         EXPECT_EQ(f.Bytes(), c.after) << c.what;
+        ProfileFile again;
+        again.Parse(f.Bytes());
+        EXPECT_EQ(again.ReadString(L"Settings", L"edSMS1", L"(none)"), f.ReadString(L"Settings", L"edSMS1")) << c.what;
     }
 }
 
