@@ -389,6 +389,31 @@ TEST(ProfileFile, ASaveWritesOnlyWhereTheUserMay) {
     EXPECT_EQ(run.failures, "");
 }
 
+// A file that another user owns and lets this one write (here, as root runs
+// the suite, root's own file open to all) keeps its owner: replacing it
+// would hand it to the saving user.
+TEST(ProfileFile, ASaveKeepsTheFilesOwner) {
+    uid_t owner = 0;
+    const auto run = testing::RunUnprivileged(
+        [&owner](const std::string& folder, testing::Checks& check) {
+            const std::string path = folder + "/shared.ini";
+            check.Expect(Edited().Save(path), "a file open to all was not written");
+            struct stat st {};
+            check.Expect(::stat(path.c_str(), &st) == 0 && st.st_uid == owner, "the owner changed");
+            check.Expect((st.st_mode & 07777) == 0666, "the mode changed");
+            check.Expect(Get(path) == "[Settings]\r\nedCID1=3130\r\n", "the content is wrong");
+            check.Expect(Names(folder) == std::vector<std::string>{"shared.ini"}, "a temporary file was left behind");
+        },
+        [&owner](const std::string& folder) {
+            const std::string path = folder + "/shared.ini";
+            Put(path, "[Settings]\r\nedCID1=1130\r\n" + std::string(50, ';') + "\r\n");
+            ::chmod(path.c_str(), 0666);
+            owner = ::geteuid();
+        });
+    if (!run.skipped.empty()) GTEST_SKIP() << "no user other than root: " << run.skipped;
+    EXPECT_EQ(run.failures, "");
+}
+
 // A save that fails while writing, here at the file size limit of the
 // process, leaves the old file whole and no temporary file, whether it was
 // replacing the file or writing it in place.

@@ -31,7 +31,10 @@ struct UnprivilegedRun {
     std::string skipped;
 };
 
-inline UnprivilegedRun RunUnprivileged(const std::function<void(const std::string& folder, Checks& checks)>& body) {
+// `setup`, when given, runs first as the calling user (root, perhaps), to
+// lay out files the unprivileged part may not make itself.
+inline UnprivilegedRun RunUnprivileged(const std::function<void(const std::string& folder, Checks& checks)>& body,
+                                       const std::function<void(const std::string& folder)>& setup = nullptr) {
     UnprivilegedRun run;
     char pattern[] = "/tmp/varnex-unprivileged-XXXXXX";
     if (!::mkdtemp(pattern)) {
@@ -39,6 +42,7 @@ inline UnprivilegedRun RunUnprivileged(const std::function<void(const std::strin
         return run;
     }
     const std::string folder = pattern;
+    if (setup) setup(folder);
     auto cleanup = [&] { std::system(("chmod -R u+rwx '" + folder + "' 2>/dev/null; rm -rf '" + folder + "'").c_str()); };
     if (::geteuid() != 0) {
         Checks checks;
