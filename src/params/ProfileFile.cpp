@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -372,10 +373,15 @@ bool ProfileFile::Load(const std::string& path) {
         ok = false;
     }
     if (ok) {
-        // One byte more than allowed tells a file that grew meanwhile.
-        bytes.resize(kMaxFileSize + 1);
+        // Room for one byte more than the file holds, to see it end; a file
+        // that grew meanwhile gets more room, up to one byte past the limit.
+        bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
         std::size_t done = 0;
-        while (done < bytes.size()) {
+        for (;;) {
+            if (done == bytes.size()) {
+                if (bytes.size() > kMaxFileSize) break;
+                bytes.resize(std::min(bytes.size() * 2, kMaxFileSize + 1));
+            }
             const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) ok = false;
