@@ -235,6 +235,13 @@ constexpr TranslationEntry kCzech[] = {
     {"txtSavedUnstorableMany", "%1 textů obsahuje znaky, které modul nedokáže uložit; v souboru je místo nich \"?\"."},
     {"txtNoSettingsInFile", "%1 neobsahuje žádná nastavení: všechna nastavení byla vyprázdněna."},
     {"txtFileTooLarge", "'%1' je příliš velký na to, aby byl souborem nastavení"},
+    {"btnWriteChanges", "Zapsat změny"},
+    {"txtChangesUnknown", "Hodnoty modulu nejsou známy: nejprve jej načtěte, nebo zapište všechna nastavení tlačítkem Zapsat."},
+    {"txtChangesIncomplete", "Poslední čtení skončilo předčasně, takže nejsou známy všechny hodnoty modulu: načtěte jej znovu, nebo zapište všechna nastavení tlačítkem Zapsat."},
+    {"txtNoChanges", "Žádné nastavení se neliší od modulu."},
+    {"txtWroteChangeOne", "Zapsáno 1 změněné nastavení."},
+    {"txtWroteChanges", "Zapsáno %1 změněných nastavení."},
+    {"txtWriteChangesStopped", "Zápis změn se zastavil u změny %1 z %2 (%3): %4"},
 };
 
 constexpr TranslationTable kTable{kCzech};

@@ -235,6 +235,13 @@ constexpr TranslationEntry kEnglish[] = {
     {"txtSavedUnstorableMany", "%1 texts hold characters the module cannot store; the file has \"?\" in their place."},
     {"txtNoSettingsInFile", "%1 holds no settings: every setting was set empty."},
     {"txtFileTooLarge", "'%1' is too large to be a settings file"},
+    {"btnWriteChanges", "Write changes"},
+    {"txtChangesUnknown", "The module's values are not known: read it first, or write every setting with Write."},
+    {"txtChangesIncomplete", "The last read stopped early, so not every value of the module is known: read it again, or write every setting with Write."},
+    {"txtNoChanges", "No setting differs from the module."},
+    {"txtWroteChangeOne", "Wrote 1 changed setting."},
+    {"txtWroteChanges", "Wrote %1 changed settings."},
+    {"txtWriteChangesStopped", "Write of changes stopped at change %1 of %2 (%3): %4"},
 };
 
 constexpr TranslationTable kTable{kEnglish};

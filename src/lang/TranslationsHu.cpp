@@ -235,6 +235,13 @@ constexpr TranslationEntry kHungarian[] = {
     {"txtSavedUnstorableMany", "%1 szöveg olyan karaktert tartalmaz, amelyet a modul nem tud tárolni; a fájlban \"?\" áll a helyükön."},
     {"txtNoSettingsInFile", "%1 nem tartalmaz beállítást: minden beállítás üres lett."},
     {"txtFileTooLarge", "'%1' túl nagy ahhoz, hogy beállításfájl legyen"},
+    {"btnWriteChanges", "Változások írása"},
+    {"txtChangesUnknown", "A modul értékei nem ismertek: előbb olvassa be, vagy írjon ki minden beállítást az Írás gombbal."},
+    {"txtChangesIncomplete", "Az utolsó olvasás idő előtt leállt, ezért nem minden modulérték ismert: olvassa be újra, vagy írjon ki minden beállítást az Írás gombbal."},
+    {"txtNoChanges", "Egyetlen beállítás sem tér el a modultól."},
+    {"txtWroteChangeOne", "1 módosított beállítás kiírva."},
+    {"txtWroteChanges", "%1 módosított beállítás kiírva."},
+    {"txtWriteChangesStopped", "A változások írása leállt a(z) %2 változásból a(z) %1. változásnál (%3): %4"},
 };
 
 constexpr TranslationTable kTable{kHungarian};

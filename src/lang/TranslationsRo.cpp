@@ -235,6 +235,13 @@ constexpr TranslationEntry kRomanian[] = {
     {"txtSavedUnstorableMany", "%1 texte conțin caractere pe care modulul nu le poate stoca; fișierul are \"?\" în locul lor."},
     {"txtNoSettingsInFile", "%1 nu conține setări: toate setările au fost golite."},
     {"txtFileTooLarge", "'%1' este prea mare pentru a fi un fișier de setări"},
+    {"btnWriteChanges", "Inscriere modificări"},
+    {"txtChangesUnknown", "Valorile modulului nu sunt cunoscute: citiți-l mai întâi sau scrieți toate setările cu Inscriere."},
+    {"txtChangesIncomplete", "Ultima citire s-a oprit mai devreme, deci nu toate valorile modulului sunt cunoscute: citiți-l din nou sau scrieți toate setările cu Inscriere."},
+    {"txtNoChanges", "Nicio setare nu diferă de modul."},
+    {"txtWroteChangeOne", "A fost scrisă 1 setare modificată."},
+    {"txtWroteChanges", "Au fost scrise %1 setări modificate."},
+    {"txtWriteChangesStopped", "Scrierea modificărilor s-a oprit la modificarea %1 din %2 (%3): %4"},
 };
 
 constexpr TranslationTable kTable{kRomanian};

@@ -67,12 +67,20 @@ int ConfigurationTransfer::InvalidFieldCount() const {
 
 bool ConfigurationTransfer::LinkDown() const { return protocol.LinkDown(); }
 
+void ConfigurationTransfer::RecordRead(const QSet<const ControlDesc*>& received, bool whole) {
+    // Once every reply is in and the rules have run: what the controls show
+    // of the module's values is what a change is measured against.
+    for (const ControlDesc* row : received) record.Read(Wide(row->key), Wide(GetControlValue(row->control)));
+    record.EndRead(whole);
+}
+
 QString ConfigurationTransfer::ReadFromDevice(const Report& report) {
     complete = false;
     return RunBusy("ReadStart", "ReadEnd", [&] { return Read(report); });
 }
 
 QString ConfigurationTransfer::Read(const Report& report) {
+    record.BeginRead();
     readReplies.clear();
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
@@ -112,6 +120,7 @@ QString ConfigurationTransfer::Read(const Report& report) {
         try {
             SetControlValue(row->control, value);
         } catch (const ConversionError& e) {
+            RecordRead(received, false);
             if (report)
                 report(Text("txtReadStoppedAt")
                            .arg(QString::number(i + 1), QString::number(total), row->key,
@@ -123,6 +132,9 @@ QString ConfigurationTransfer::Read(const Report& report) {
     const int applied = static_cast<int>(received.size());
 
     complete = !loggedOut && !linkLost && applied == total;
+    RecordRead(received, complete);
+    // A module that logged out may hold anything by its next login.
+    if (loggedOut) record.Drop();
     QString line;
     // Settings that received a value, as the complete read counts them.
     if (loggedOut)
@@ -152,15 +164,99 @@ QString ConfigurationTransfer::WriteToDevice(const Report& report) {
     return RunBusy("WriteStart", "WriteEnd", [&] { return Write(report); });
 }
 
-QString ConfigurationTransfer::Write(const Report& report) {
-    const int invalid = InvalidFieldCount();
-    if (invalid > 0 && report)
-        report(invalid == 1 ? Text("txtWritingInvalidOne") : Text("txtWritingInvalidMany").arg(invalid));
+ConfigurationTransfer::Warnings ConfigurationTransfer::WarnBeforeWrite(const Report& report) const {
+    Warnings w;
+    w.invalid = InvalidFieldCount();
+    if (w.invalid > 0 && report)
+        report(w.invalid == 1 ? Text("txtWritingInvalidOne") : Text("txtWritingInvalidMany").arg(w.invalid));
     // The module keeps texts in Windows-1250; characters it has no byte for
     // go out as "?", and the write goes on as it does for invalid codes.
-    const int unstorable = UnstorableTextCount(parameters);
-    if (unstorable > 0 && report)
-        report(unstorable == 1 ? Text("txtWritingUnstorableOne") : Text("txtWritingUnstorableMany").arg(unstorable));
+    w.unstorable = UnstorableTextCount(parameters);
+    if (w.unstorable > 0 && report)
+        report(w.unstorable == 1 ? Text("txtWritingUnstorableOne")
+                                 : Text("txtWritingUnstorableMany").arg(w.unstorable));
+    return w;
+}
+
+QString ConfigurationTransfer::Warnings::Suffix() const {
+    QString suffix;
+    if (invalid > 0)
+        suffix += QLatin1Char(' ') +
+                  (invalid == 1 ? Text("txtFieldMarkedInvalid") : Text("txtFieldsMarkedInvalid").arg(invalid));
+    if (unstorable > 0)
+        suffix += QLatin1Char(' ') +
+                  (unstorable == 1 ? Text("txtTextUnstorable") : Text("txtTextsUnstorable").arg(unstorable));
+    return suffix;
+}
+
+QString ConfigurationTransfer::WhyUnconfirmed(int result) const {
+    return result < 0    ? Text("txtWhyLoggedOut")
+           : LinkDown() ? Text("txtWhyLinkLost")
+                        : Text("txtWhyNotConfirmed");
+}
+
+int ConfigurationTransfer::SendSetting(const ControlDesc& row) {
+    const QString value = GetControlValue(row.control);
+    const int result = LinkDown() ? 0 : protocol.SetParameter(Wide(row.key), Wide(value));
+    if (result == 1) record.Confirmed(Wide(row.key), Wide(value));
+    // A module that logged out may hold anything by its next login.
+    else if (result < 0) record.Drop();
+    return result;
+}
+
+std::vector<int> ConfigurationTransfer::ChangedRows() const {
+    std::vector<int> rows;
+    for (int i = 0; i < parameters.Count(); ++i) {
+        const ControlDesc& row = parameters.At(i);
+        const std::wstring* known = record.Value(Wide(row.key));
+        if (!known || *known != Wide(GetControlValue(row.control))) rows.push_back(i);
+    }
+    return rows;
+}
+
+QString ConfigurationTransfer::WriteChangesToDevice(const Report& report) {
+    complete = false;
+    // Without the module's values there is nothing to compare with: the
+    // full write is the way then.
+    if (!record.Known()) {
+        const QString line = Text(record.state() == ModuleRecord::State::Incomplete ? "txtChangesIncomplete"
+                                                                                    : "txtChangesUnknown");
+        if (report) report(line);
+        return line;
+    }
+    return RunBusy("WriteStart", "WriteEnd", [&] { return WriteChanges(report); });
+}
+
+QString ConfigurationTransfer::WriteChanges(const Report& report) {
+    const Warnings warnings = WarnBeforeWrite(report);
+    RepairHolders();
+    if (progress) progress->setValue(0);
+    // The same sets a full write sends for these settings, in the same order.
+    const std::vector<int> changed = ChangedRows();
+    const int count = static_cast<int>(changed.size());
+    QString line = count == 0   ? Text("txtNoChanges")
+                   : count == 1 ? Text("txtWroteChangeOne")
+                                : Text("txtWroteChanges").arg(count);
+    complete = true;
+    for (int n = 0; n < count; ++n) {
+        const ControlDesc& row = parameters.At(changed[static_cast<std::size_t>(n)]);
+        const int result = SendSetting(row);
+        if (result != 1) {
+            line = Text("txtWriteChangesStopped")
+                       .arg(QString::number(n + 1), QString::number(count), row.key, WhyUnconfirmed(result));
+            complete = false;
+            break;
+        }
+        if (progress) progress->setValue((n + 1) * parameters.Count() / count);
+    }
+    if (progress && count == 0) progress->setValue(parameters.Count());
+    line += warnings.Suffix();
+    if (report) report(line);
+    return line;
+}
+
+QString ConfigurationTransfer::Write(const Report& report) {
+    const Warnings warnings = WarnBeforeWrite(report);
     RepairHolders();
     if (progress) progress->setValue(0);
     const int total = parameters.Count();
@@ -168,23 +264,16 @@ QString ConfigurationTransfer::Write(const Report& report) {
     complete = true;
     for (int i = 0; i < total; ++i) {
         const ControlDesc& row = parameters.At(i);
-        const int result =
-            LinkDown() ? 0 : protocol.SetParameter(Wide(row.key), Wide(GetControlValue(row.control)));
+        const int result = SendSetting(row);
         if (result != 1) {
-            const QString why = result < 0   ? Text("txtWhyLoggedOut")
-                                : LinkDown() ? Text("txtWhyLinkLost")
-                                             : Text("txtWhyNotConfirmed");
-            line = Text("txtWriteStopped").arg(QString::number(i + 1), QString::number(total), row.key, why);
+            line = Text("txtWriteStopped")
+                       .arg(QString::number(i + 1), QString::number(total), row.key, WhyUnconfirmed(result));
             complete = false;
             break;
         }
         if (progress) progress->setValue(progress->value() + 1);
     }
-    if (invalid > 0)
-        line += QLatin1Char(' ') + (invalid == 1 ? Text("txtFieldMarkedInvalid") : Text("txtFieldsMarkedInvalid").arg(invalid));
-    if (unstorable > 0)
-        line += QLatin1Char(' ') +
-                (unstorable == 1 ? Text("txtTextUnstorable") : Text("txtTextsUnstorable").arg(unstorable));
+    line += warnings.Suffix();
     if (report) report(line);
     return line;
 }

@@ -1,9 +1,12 @@
 #pragma once
 #include <QString>
+#include <QSet>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 #include "params/ControlDesc.h"
+#include "params/ModuleRecord.h"
 
 class QProgressBar;
 class QWidget;
@@ -29,11 +32,20 @@ public:
     // the link state refreshed; `report` then gets the outcome line first.
     QString ReadFromDevice(const Report& report = nullptr);
     QString WriteToDevice(const Report& report = nullptr);
+    // Writes only the settings whose control differs from the module's known
+    // value, in catalogue order, with the sets a full write sends for them.
+    // Without a complete record of the module it sends nothing and says so.
+    QString WriteChangesToDevice(const Report& report = nullptr);
+    // The rows, in order, whose control differs from the module's known
+    // value (or whose value is not known).
+    std::vector<int> ChangedRows() const;
 
     // Contact-ID and user-ID fields currently marked invalid (red).
     int InvalidFieldCount() const;
 
     bool busy = false;
+    // What the module holds, from the latest read and the sets it confirmed.
+    ModuleRecord record;
     QStringList readReplies;
     // Whether the last read applied, or the last write sent, every setting.
     bool complete = false;
@@ -42,8 +54,19 @@ private:
     // Sets busy for `work` and clears it, refreshing the link state before
     // and after, however the work ends.
     QString RunBusy(const char* start, const char* end, const std::function<QString()>& work);
+    struct Warnings {
+        int invalid = 0;     // Contact-ID and user-ID fields marked invalid
+        int unstorable = 0;  // texts with characters the module cannot store
+        QString Suffix() const;
+    };
+    Warnings WarnBeforeWrite(const Report& report) const;
+    QString WhyUnconfirmed(int result) const;
+    // One set; the record follows what the module confirmed.
+    int SendSetting(const ControlDesc& row);
+    void RecordRead(const QSet<const ControlDesc*>& received, bool whole);
     QString Read(const Report& report);
     QString Write(const Report& report);
+    QString WriteChanges(const Report& report);
     void RepairHolders();
     // The protocol's link: a read or write stops once it is down, before the
     // next exchange or at the one it cut.

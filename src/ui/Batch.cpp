@@ -138,9 +138,10 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
                 controller.OpenSettingsFile(step.argument);
             } else if (step.name == "save") {
                 controller.SaveSettingsFile(step.argument);
-            } else if (step.name == "read" || step.name == "write") {
+            } else if (step.name == "read" || step.name == "write" || step.name == "write-changes") {
                 if (step.name == "read") controller.ReadFromDevice();
-                else controller.WriteToDevice();
+                else if (step.name == "write") controller.WriteToDevice();
+                else controller.WriteChangesToDevice();
                 if (!controller.transfer.complete) return fail(name, controller.Outcome(), kBatchStepFailed);
             } else if (step.name == "test-report") {
                 if (controller.protocol.SetParameter(L"EVM:New", L"10") != 1)

@@ -1,5 +1,7 @@
 #include "ui/BatchArguments.h"
 
+#include <algorithm>
+
 namespace varnex {
 
 const char kBatchUsageText[] =
@@ -14,6 +16,8 @@ const char kBatchUsageText[] =
     "  save FILE     save the configuration to a settings file (.ini is added)\n"
     "  read          read all 205 settings from the module\n"
     "  write         write all 205 settings to the module\n"
+    "  write-changes write only the settings that differ from what an earlier\n"
+    "                read of this run found on the module\n"
     "  test-report   make the module send a test report now\n"
     "  status        print the module's status values as KEY=VALUE lines\n"
     "\n"
@@ -61,7 +65,14 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions* options, QS
             BatchStep step{a, QString()};
             if (!value(&step.argument)) return false;
             options->steps.append(step);
-        } else if (a == "read" || a == "write" || a == "test-report" || a == "status") {
+        } else if (a == "read" || a == "write" || a == "write-changes" || a == "test-report" || a == "status") {
+            // Changes are measured against what a read of this run found.
+            if (a == "write-changes" &&
+                std::none_of(options->steps.cbegin(), options->steps.cend(),
+                             [](const BatchStep& s) { return s.name == "read"; })) {
+                *error = QStringLiteral("write-changes needs a read before it");
+                return false;
+            }
             options->steps.append({a, QString()});
         } else {
             *error = QStringLiteral("unknown step or option '%1'").arg(a);

@@ -102,6 +102,7 @@ void TFormMain::BindCatalogues() {
 void TFormMain::ConnectHandlers() {
     connect(btnRead, &QPushButton::clicked, this, &TFormMain::btnReadClick);
     connect(btnWrite, &QPushButton::clicked, this, &TFormMain::btnWriteClick);
+    connect(btnWriteChanges, &QPushButton::clicked, this, &TFormMain::btnWriteChangesClick);
     connect(btnOpen, &QPushButton::clicked, this, &TFormMain::btnOpenClick);
     connect(btnSave, &QPushButton::clicked, this, &TFormMain::btnSaveClick);
     connect(btTestReportNow, &QPushButton::clicked, this, &TFormMain::btTestReportNowClick);
@@ -127,6 +128,7 @@ void TFormMain::RunHandler(const std::function<void()>& handler) { RunGuarded(th
 
 void TFormMain::btnReadClick() { RunHandler(handlers.btnReadClick); }
 void TFormMain::btnWriteClick() { RunHandler(handlers.btnWriteClick); }
+void TFormMain::btnWriteChangesClick() { RunHandler(handlers.btnWriteChangesClick); }
 void TFormMain::btnOpenClick() { RunHandler(handlers.btnOpenClick); }
 void TFormMain::btnSaveClick() { RunHandler(handlers.btnSaveClick); }
 void TFormMain::PageControl1Change() { RunHandler(handlers.PageControl1Change); }
@@ -158,6 +160,9 @@ void TFormMain::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    // Write changes follows Write, however Write was switched.
+    if (watched == btnWrite && event->type() == QEvent::EnabledChange)
+        btnWriteChanges->setEnabled(btnWrite->isEnabled());
     if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (watched == centralWidget()) {

@@ -38,6 +38,7 @@ public:
     struct Handlers {
         std::function<void()> btnReadClick;
         std::function<void()> btnWriteClick;
+        std::function<void()> btnWriteChangesClick;
         std::function<void()> btnOpenClick;
         std::function<void()> btnSaveClick;
         std::function<void()> PageControl1Change;  // the user selected another page
@@ -64,6 +65,8 @@ public:
 
     QPushButton* btnRead = nullptr;
     QPushButton* btnWrite = nullptr;
+    // Writes only what differs from the module; usable exactly when Write is.
+    QPushButton* btnWriteChanges = nullptr;
     QPushButton* btnOpen = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btTestReportNow = nullptr;
@@ -103,6 +106,7 @@ public:
 public slots:
     void btnReadClick();
     void btnWriteClick();
+    void btnWriteChangesClick();
     void btnOpenClick();
     void btnSaveClick();
     void PageControl1Change();

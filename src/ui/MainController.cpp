@@ -139,6 +139,7 @@ void MainController::ConnectHandlers() {
     auto& h = window.handlers;
     h.btnReadClick = [this] { ReadFromDevice(); };
     h.btnWriteClick = [this] { WriteToDevice(); };
+    h.btnWriteChangesClick = [this] { WriteChangesToDevice(); };
     h.btnOpenClick = [this] {
         const QString path = chooseOpenFile ? chooseOpenFile() : QString();
         if (!path.isEmpty()) OpenSettingsFile(path);
@@ -191,7 +192,11 @@ int MainController::UpdateLinkState(const char* /*reason*/) {
     }
     // Each run reads the link afresh: a nested run can change it under us.
     const bool connected = LinkUp();
-    if (!connected) ++linkDownSeen;
+    if (!connected) {
+        ++linkDownSeen;
+        // Whatever comes next may be another module.
+        transfer.record.Drop();
+    }
     SetLinkButtons(connected);
     if (!loggedIn && connected && !loginSeries) {
         loginSeries = true;
@@ -315,6 +320,10 @@ void MainController::ReadFromDevice() {
 
 void MainController::WriteToDevice() {
     transfer.WriteToDevice([this](const QString& line) { ShowOutcome(line); });
+}
+
+void MainController::WriteChangesToDevice() {
+    transfer.WriteChangesToDevice([this](const QString& line) { ShowOutcome(line); });
 }
 
 void MainController::OpenSettingsFile(const QString& path) {

@@ -84,6 +84,7 @@ public:
     int HandleLogData(const std::wstring& text);
     void ReadFromDevice();
     void WriteToDevice();
+    void WriteChangesToDevice();
     void OpenSettingsFile(const QString& path);
     void SaveSettingsFile(const QString& path);
     void FormShow();

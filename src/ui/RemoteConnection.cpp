@@ -197,6 +197,8 @@ void ModemPage::btCSDConnectClick() {
         return;
     }
 
+    // From here on the commands reach another module.
+    controller.transfer.record.Drop();
     controller.protocol.SetCommandChannel(modem.get());
     modemReplyListener = std::make_unique<ResponseConnection>(&controller.protocol, &CommandProtocol::OnCommandText);
     modem->receiveListeners.Add(modemReplyListener.get());
@@ -274,6 +276,8 @@ void ModemPage::HangUp(const QString& outcome) {
     // the USB channel already.
     if (controller.protocol.CommandChannel() == modem.get())
         controller.protocol.SetCommandChannel(controller.usbCommandSlot.get());
+    // What was known was of the module at the other end of the call.
+    controller.transfer.record.Drop();
     controller.ShowOutcome(Text("txtHangingUp"));
     modem->Close();
     Finish(outcome, true);

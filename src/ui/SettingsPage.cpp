@@ -239,15 +239,18 @@ QWidget* TFormMain::BuildSettingsPage() {
 
     btnRead = Button("btnRead", QStringLiteral("Read"));
     btnWrite = Button("btnWrite", QStringLiteral("Write"));
+    btnWriteChanges = Button("btnWriteChanges", QStringLiteral("Write changes"));
     btnOpen = Button("btnOpen", QStringLiteral("Open"));
     btnSave = Button("btnSave", QStringLiteral("Save"));
     // Nothing to read from or write to until a module is logged in.
     btnRead->setEnabled(false);
     btnWrite->setEnabled(false);
+    btnWriteChanges->setEnabled(false);
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(kSpacing);
     buttons->addWidget(btnRead);
     buttons->addWidget(btnWrite);
+    buttons->addWidget(btnWriteChanges);
     buttons->addSpacing(kSectionSpacing * 2);  // device buttons apart from file buttons
     buttons->addWidget(btnOpen);
     buttons->addWidget(btnSave);

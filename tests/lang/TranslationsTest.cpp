@@ -55,6 +55,8 @@ const std::vector<std::string> kKeys = {
     "txtLogConnectionError", "txtLogHangingUp",
     "txtWritingUnstorableOne", "txtWritingUnstorableMany", "txtTextUnstorable", "txtTextsUnstorable",
     "txtSavedUnstorableOne", "txtSavedUnstorableMany", "txtNoSettingsInFile", "txtFileTooLarge",
+    "btnWriteChanges", "txtChangesUnknown", "txtChangesIncomplete", "txtNoChanges", "txtWroteChangeOne",
+    "txtWroteChanges", "txtWriteChangesStopped",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,

@@ -240,5 +240,68 @@ TEST_F(Transfer, TextsTheModuleCannotStoreAreCountedButStillSent) {
     EXPECT_EQ(lines[0].toStdString(), "Wrote 205 of 205 settings.");
 }
 
+// Write changes sends exactly the sets a full write sends for the settings
+// that differ from what the module was read to hold, in catalogue order.
+TEST_F(Transfer, WriteChangesSendsOnlyWhatDiffersFromTheModule) {
+    EXPECT_EQ(transfer.WriteChangesToDevice(),
+              "The module's values are not known: read it first, or write every setting with Write.");
+    EXPECT_EQ(module.Commands().size(), 1u) << "nothing but the login";
+
+    ASSERT_EQ(transfer.ReadFromDevice(), "Read 205 of 205 settings.");
+    EXPECT_EQ(transfer.WriteChangesToDevice(), "No setting differs from the module.");
+    SetValue("EditPhoneNumber2", QString::fromStdString("+36 1 \"x\" \u0151"));
+    SetValue("cbSMSfw", "0");
+    SetValue("edSMS1", "Riaszt\u00E1s");
+    EXPECT_EQ(transfer.ChangedRows().size(), 3u);
+    const std::size_t before = module.Commands().size();
+    EXPECT_EQ(transfer.WriteChangesToDevice(), "Wrote 3 changed settings.");
+    EXPECT_TRUE(transfer.complete);
+    const auto all = module.Commands();
+    const std::vector<std::string> sent(all.begin() + static_cast<long>(before), all.end());
+    const std::vector<std::string> expected = {
+        "sc \"CALL:USER2.PN=+36 1 \"x\" " + Wire("\u0151") + "#\"\r\n",
+        "sc \"CALL:FWNRS.MODE=0#\"\r\n",
+        "sc \"SMS:Z1A.SMS=" + Wire("Riaszt\u00E1s") + "#\"\r\n",
+    };
+    EXPECT_EQ(sent, expected);
+    EXPECT_TRUE(transfer.ChangedRows().empty()) << "the confirmed sets are what the module holds now";
+    EXPECT_EQ(transfer.WriteChangesToDevice(), "No setting differs from the module.");
+}
+
+TEST_F(Transfer, WriteChangesStopsAtARefusedSetAndForgetsTheModule) {
+    ASSERT_EQ(transfer.ReadFromDevice(), "Read 205 of 205 settings.");
+    SetValue("EditPhoneNumber1", "+3611");
+    SetValue("EditPhoneNumber3", "+3633");
+    SetValue("EditPhoneNumber4", "+3644");
+    module.SetDropToLevelZeroAfter(2);
+    EXPECT_EQ(transfer.WriteChangesToDevice(),
+              "Write of changes stopped at change 3 of 3 (CALL:USER4.PN): the module logged out.");
+    EXPECT_FALSE(transfer.complete);
+    EXPECT_EQ(module.Parameter("CALL:USER1.PN"), "+3611");
+    EXPECT_EQ(module.Parameter("CALL:USER3.PN"), "+3633");
+    EXPECT_EQ(transfer.record.state(), ModuleRecord::State::Unknown);
+}
+
+TEST_F(Transfer, AReadStoppedEarlyKeepsWhatItReadButIsNoBasisForChanges) {
+    module.SetDropToLevelZeroAfter(20);
+    transfer.ReadFromDevice();
+    // The module logged out: it may hold anything by its next login.
+    EXPECT_EQ(transfer.record.state(), ModuleRecord::State::Unknown);
+
+    module.SetDropToLevelZeroAfter(0);
+    module.SetLevel(2);
+    module.SetReplyForKey("Unknown:Key");  // every reply unusable, the link fine
+    transfer.ReadFromDevice();
+    module.SetReplyForKey("");
+    EXPECT_EQ(transfer.record.state(), ModuleRecord::State::Unknown);
+    const auto& rows = ParameterCatalogue();
+    module.SetReplyForKey(rows[3].key);
+    transfer.ReadFromDevice();
+    module.SetReplyForKey("");
+    EXPECT_EQ(transfer.record.state(), ModuleRecord::State::Incomplete);
+    ASSERT_NE(transfer.record.Value(QString::fromStdString(rows[3].key).toStdWString()), nullptr);
+    EXPECT_EQ(transfer.WriteChangesToDevice().left(22), "The last read stopped ");
+}
+
 }  // namespace
 }  // namespace varnex

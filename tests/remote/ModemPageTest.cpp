@@ -545,5 +545,22 @@ TEST(DemoModem, IsListedFirstAndTakesACall) {
     EXPECT_EQ(page.CurrentPhase(), Phase::Idle);
 }
 
+// A call reaches another module than the desk's, and ends with it: what was
+// known is forgotten both times.
+TEST_F(ModemPageTest, TheModulesValuesAreForgottenWhenACallBeginsAndEnds) {
+    backend.Plug();
+    ASSERT_TRUE(PumpUntil([&] { return controller->loggedIn && desk.Level() == 2; }));
+    W().btnRead->click();
+    ASSERT_TRUE(controller->transfer.record.Known());
+    Connect();
+    ExpectConnected();
+    EXPECT_FALSE(controller->transfer.record.Known());
+    W().btnRead->click();
+    EXPECT_TRUE(controller->transfer.record.Known());
+    W().btCSDDisconnect->click();
+    ExpectIdleOnUsb();
+    EXPECT_FALSE(controller->transfer.record.Known());
+}
+
 }  // namespace
 }  // namespace varnex

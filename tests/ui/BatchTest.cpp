@@ -192,6 +192,26 @@ TEST_F(Batch, OverAModemCallItDialsQueriesAndHangsUp) {
     }
 }
 
+// A site's file over a module that differs from it in two settings: a read,
+// the file, and write-changes send just those two sets.
+TEST_F(Batch, WriteChangesAfterAReadSendsOnlyWhatDiffers) {
+    ASSERT_EQ(Start(module, {"save", File("site")}, false).status, kBatchOk);
+    module.SetParameterValue("CALL:USER1.PN", "+36301234567");
+    module.SetParameterValue("SMS:Z1A.SMS", "Old text");
+    const Outcome run = Start(module, {"read", "open", File("site.ini"), "write-changes"});
+    ASSERT_EQ(run.status, kBatchOk) << run.err;
+    EXPECT_NE(run.err.find("varnex: write-changes: Wrote 2 changed settings."), std::string::npos) << run.err;
+    std::vector<std::string> sets;
+    for (const auto& c : module.Commands())
+        if (c.rfind("sc \"", 0) == 0) sets.push_back(c);
+    EXPECT_EQ(sets, (std::vector<std::string>{"sc \"CALL:USER1.PN=#\"\r\n", "sc \"SMS:Z1A.SMS=IN1 Alarm#\"\r\n"}));
+
+    BatchOptions options;
+    QString error;
+    EXPECT_FALSE(ParseBatchArguments({"write-changes", "read"}, &options, &error));
+    EXPECT_EQ(error.toStdString(), "write-changes needs a read before it");
+}
+
 // A call that drops in the middle of a read: the step ends at once with the
 // link lost, the modem's message goes to standard error instead of a window
 // that nobody could close, and the run ends with status 1.

@@ -382,5 +382,22 @@ TEST_F(Shell, TheWindowsSentencesSpeakItsLanguage) {
     EXPECT_EQ(Text("txtReadDone").toStdString(), "%2 be\u00E1ll\u00EDt\u00E1sb\u00F3l %1 beolvasva.");
 }
 
+// What the module holds is forgotten when the cable goes: the module plugged
+// in next may be another one.
+TEST_F(Shell, TheModulesValuesAreForgottenWhenTheCableGoes) {
+    PlugAndWaitForLogin(1);
+    W().btnRead->click();
+    EXPECT_TRUE(controller->transfer.record.Known());
+    EXPECT_TRUE(W().btnWriteChanges->isEnabled());
+    backend.Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return ButtonsDisabled(); }));
+    EXPECT_FALSE(W().btnWriteChanges->isEnabled());
+    EXPECT_EQ(controller->transfer.record.state(), ModuleRecord::State::Unknown);
+    PlugAndWaitForLogin(2);
+    W().btnWriteChanges->click();
+    EXPECT_EQ(controller->Outcome().toStdString(),
+              "The module's values are not known: read it first, or write every setting with Write.");
+}
+
 }  // namespace
 }  // namespace varnex
