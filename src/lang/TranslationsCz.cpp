@@ -242,6 +242,10 @@ constexpr TranslationEntry kCzech[] = {
     {"txtWroteChangeOne", "Zapsáno 1 změněné nastavení."},
     {"txtWroteChanges", "Zapsáno %1 změněných nastavení."},
     {"txtWriteChangesStopped", "Zápis změn se zastavil u změny %1 z %2 (%3): %4"},
+    {"txtModuleHolds", "V modulu je: %1"},
+    {"txtModuleValuesUnknown", "Hodnoty modulu nejsou známy."},
+    {"txtSettingDiffersOne", "1 nastavení se liší od modulu."},
+    {"txtSettingsDiffer", "%1 nastavení se liší od modulu."},
 };
 
 constexpr TranslationTable kTable{kCzech};

@@ -242,6 +242,10 @@ constexpr TranslationEntry kEnglish[] = {
     {"txtWroteChangeOne", "Wrote 1 changed setting."},
     {"txtWroteChanges", "Wrote %1 changed settings."},
     {"txtWriteChangesStopped", "Write of changes stopped at change %1 of %2 (%3): %4"},
+    {"txtModuleHolds", "The module holds: %1"},
+    {"txtModuleValuesUnknown", "The module's values are not known."},
+    {"txtSettingDiffersOne", "1 setting differs from the module."},
+    {"txtSettingsDiffer", "%1 settings differ from the module."},
 };
 
 constexpr TranslationTable kTable{kEnglish};

@@ -242,6 +242,10 @@ constexpr TranslationEntry kHungarian[] = {
     {"txtWroteChangeOne", "1 módosított beállítás kiírva."},
     {"txtWroteChanges", "%1 módosított beállítás kiírva."},
     {"txtWriteChangesStopped", "A változások írása leállt a(z) %2 változásból a(z) %1. változásnál (%3): %4"},
+    {"txtModuleHolds", "A modulban ez van: %1"},
+    {"txtModuleValuesUnknown", "A modul értékei nem ismertek."},
+    {"txtSettingDiffersOne", "1 beállítás eltér a modultól."},
+    {"txtSettingsDiffer", "%1 beállítás eltér a modultól."},
 };
 
 constexpr TranslationTable kTable{kHungarian};

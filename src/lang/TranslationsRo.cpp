@@ -242,6 +242,10 @@ constexpr TranslationEntry kRomanian[] = {
     {"txtWroteChangeOne", "A fost scrisă 1 setare modificată."},
     {"txtWroteChanges", "Au fost scrise %1 setări modificate."},
     {"txtWriteChangesStopped", "Scrierea modificărilor s-a oprit la modificarea %1 din %2 (%3): %4"},
+    {"txtModuleHolds", "Modulul conține: %1"},
+    {"txtModuleValuesUnknown", "Valorile modulului nu sunt cunoscute."},
+    {"txtSettingDiffersOne", "1 setare diferă de modul."},
+    {"txtSettingsDiffer", "%1 setări diferă de modul."},
 };
 
 constexpr TranslationTable kTable{kRomanian};

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 
@@ -34,7 +35,15 @@ public:
     // The module's value of a setting; nullptr when it is not known.
     const std::wstring* Value(const std::wstring& key) const;
 
+    // Called after every change of the record: with the key of the one
+    // setting that changed, or with an empty key when any may have.
+    std::function<void(const std::wstring& key)> changed;
+
 private:
+    void Changed(const std::wstring& key) const {
+        if (changed) changed(key);
+    }
+
     State m_state = State::Unknown;
     std::map<std::wstring, std::wstring> m_values;
 };

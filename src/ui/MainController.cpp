@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,6 +19,7 @@
 #include "params/ControlCodec.h"
 #include "params/SettingsFile.h"
 #include "params/SettingsRules.h"
+#include "ui/ChangeMarks.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/PwdForm.h"
 #include "ui/RemoteConnection.h"
@@ -88,6 +90,15 @@ MainController::MainController(HidBackend& backend, Run run, QObject* parent)
         });
     RunTemperatureRules(&window);
     ConnectHandlers();
+    auto* changes = new QLabel;
+    changes->setObjectName(QStringLiteral("lbChanges"));
+    changes->setTextFormat(Qt::PlainText);
+    window.statusBar()->addPermanentWidget(changes);
+    changeMarks = std::make_unique<ChangeMarks>(window.parameterList, transfer.record, changes);
+    // Its count and tooltips are sentences of the window's language.
+    languageManager.Watch([this] {
+        if (changeMarks) changeMarks->Refresh();
+    });
     modemPage = std::make_unique<ModemPage>(*this);
 }
 

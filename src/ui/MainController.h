@@ -28,6 +28,7 @@ class TPwdForm;
 class TUSBConnectForm;
 class TModem;
 class ModemPage;
+class ChangeMarks;
 
 // Keeps the window alive while a command waits.
 class QtEventPump : public EventPump {
@@ -154,6 +155,8 @@ private:
     ResponseConnection logListener{this, &MainController::OnLogText};
 
 public:
+    // The marks of settings that differ from the module.
+    std::unique_ptr<ChangeMarks> changeMarks;
     // Last, so it goes before the protocol and the USB channels it uses.
     std::unique_ptr<ModemPage> modemPage;
 };

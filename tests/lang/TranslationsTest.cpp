@@ -57,6 +57,7 @@ const std::vector<std::string> kKeys = {
     "txtSavedUnstorableOne", "txtSavedUnstorableMany", "txtNoSettingsInFile", "txtFileTooLarge",
     "btnWriteChanges", "txtChangesUnknown", "txtChangesIncomplete", "txtNoChanges", "txtWroteChangeOne",
     "txtWroteChanges", "txtWriteChangesStopped",
+    "txtModuleHolds", "txtModuleValuesUnknown", "txtSettingDiffersOne", "txtSettingsDiffer",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -24,6 +25,7 @@
 #include "sim/SimulatedHidBackend.h"
 #include "support/Pump.h"
 #include "ui/Batch.h"
+#include "ui/ChangeMarks.h"
 #include "ui/MainController.h"
 #include "ui/PwdForm.h"
 #include "ui/UsbConnectForm.h"
@@ -397,6 +399,40 @@ TEST_F(Shell, TheModulesValuesAreForgottenWhenTheCableGoes) {
     W().btnWriteChanges->click();
     EXPECT_EQ(controller->Outcome().toStdString(),
               "The module's values are not known: read it first, or write every setting with Write.");
+}
+
+// Every setting that differs from what the module holds is marked and
+// counted, live, and a write of the changes clears the marks.
+TEST_F(Shell, SettingsThatDifferFromTheModuleAreMarkedAndCounted) {
+    const auto summary = [&] { return W().Control<QLabel>("lbChanges")->text().toStdString(); };
+    EXPECT_EQ(summary(), "The module's values are not known.");
+    PlugAndWaitForLogin(1);
+    W().btnRead->click();
+    EXPECT_EQ(summary(), "No setting differs from the module.");
+    auto* phone = W().Control<QLineEdit>("EditPhoneNumber1");
+    auto* forward = W().Control<QCheckBox>("cbSMSfw");
+    const QString was = phone->text();
+    phone->setText("+3620111");
+    EXPECT_TRUE(controller->changeMarks->IsMarked(phone));
+    EXPECT_TRUE(phone->font().bold());
+    EXPECT_NE(W().Control<QWidget>("EditPhoneNumber1_changed"), nullptr) << "the bar beside it";
+    EXPECT_EQ(phone->toolTip().toStdString(), "The module holds: " + (was.isEmpty() ? std::string("\"\"") : was.toStdString()));
+    EXPECT_EQ(summary(), "1 setting differs from the module.");
+    forward->toggle();
+    EXPECT_EQ(summary(), "2 settings differ from the module.");
+    phone->setText(was);  // back to the module's value: no longer a change
+    EXPECT_FALSE(controller->changeMarks->IsMarked(phone));
+    EXPECT_FALSE(phone->font().bold());
+    EXPECT_EQ(summary(), "1 setting differs from the module.");
+    W().btnWriteChanges->click();
+    EXPECT_EQ(controller->Outcome().toStdString(), "Wrote 1 changed setting.");
+    EXPECT_EQ(summary(), "No setting differs from the module.");
+    EXPECT_FALSE(controller->changeMarks->IsMarked(forward));
+    forward->toggle();
+    backend.Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return ButtonsDisabled(); }));
+    EXPECT_EQ(summary(), "The module's values are not known.");
+    EXPECT_EQ(controller->changeMarks->Count(), 0);
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <map>
+
+#include "params/ControlDesc.h"
+
+class QLabel;
+class QWidget;
+
+namespace varnex {
+
+class ModuleRecord;
+
+// Marks every control whose value differs from what the module is known to
+// hold, live as the user edits or a file opens: a bar beside the control (and
+// its value in bold, where it shows one) that does not rest on colour alone,
+// and a tooltip with the module's value. A label in the status bar counts
+// them, or says that the module's values are not known.
+class ChangeMarks : public QObject {
+    Q_OBJECT
+public:
+    ChangeMarks(const ControlDescList& parameters, ModuleRecord& record, QLabel* summary);
+    ~ChangeMarks() override;
+
+    // Every control again, and the count.
+    void Refresh();
+    int Count() const { return static_cast<int>(m_marked.size()); }
+    bool IsMarked(const QWidget* control) const { return m_marked.count(control) > 0; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Update(const ControlDesc& row);
+    void Mark(QWidget* control, const QString& moduleValue);
+    void Unmark(QWidget* control);
+    void PlaceBar(QWidget* control);
+    void ShowCount();
+
+    const ControlDescList& parameters;
+    ModuleRecord& record;
+    QLabel* summary;
+    std::map<const QWidget*, QWidget*> m_marked;  // control, its bar
+    std::map<const QWidget*, QString> m_tooltips;  // what the control said before it was marked
+};
+
+}  // namespace varnex
