@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <random>
 #include <string_view>
 
 #include "link/Codepage.h"
@@ -175,13 +176,46 @@ bool ReadWhole(const std::string& path, std::size_t size, std::string* out) {
     return done == size;
 }
 
-void SyncFolderOf(const std::string& file) {
+std::string FolderOf(const std::string& file) {
     const auto slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+}
+
+void SyncFolderOf(const std::string& file) {
+    const int fd = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// A file in the target's folder that has no name until it is complete
+// (O_TMPFILE): a save killed half-way leaves nothing behind. -1 where the
+// system or the file system has no such files.
+int OpenUnnamed(const std::string& target) {
+#ifdef O_TMPFILE
+    return ::open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#else
+    (void)target;
+    return -1;
+#endif
+}
+
+// Gives the unnamed file a fresh name beside the target, through its entry
+// in /proc; false where that is not to be had.
+bool NameUnnamed(int fd, const std::string& target, std::string* temp) {
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = target + ".";
+        for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
+        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            *temp = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 enum class Outcome { Written, Failed, TryInPlace };
@@ -190,10 +224,16 @@ enum class Outcome { Written, Failed, TryInPlace };
 // whole until the new one is complete. It takes the old file's mode and
 // owner; where the owner cannot be kept, or the folder takes no new file,
 // the caller writes in place instead.
-Outcome ReplaceInOneStep(const std::string& target, const std::string& bytes, const struct stat* existing) {
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return existing ? Outcome::TryInPlace : Outcome::Failed;
+Outcome ReplaceInOneStep(const std::string& target, const std::string& bytes, const struct stat* existing,
+                         bool unnamed = true) {
+    std::string temp;
+    int fd = unnamed ? OpenUnnamed(target) : -1;
+    unnamed = fd >= 0;
+    if (!unnamed) {
+        temp = target + ".XXXXXX";
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0) return existing ? Outcome::TryInPlace : Outcome::Failed;
+    }
     bool ok = true;
     bool inPlace = false;
     if (existing) {
@@ -209,13 +249,17 @@ Outcome ReplaceInOneStep(const std::string& target, const std::string& bytes, co
         ok = ::fchmod(fd, 0666 & ~mask) == 0;
     }
     ok = ok && WriteAt(fd, bytes) && ::fsync(fd) == 0;
+    if (ok && unnamed && !NameUnnamed(fd, target, &temp)) {
+        ::close(fd);
+        return ReplaceInOneStep(target, bytes, existing, false);
+    }
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         inPlace = existing != nullptr;  // a sticky folder, for one, refuses the rename
     }
     if (!ok) {
-        ::unlink(temp.c_str());
+        if (!temp.empty()) ::unlink(temp.c_str());
         return inPlace ? Outcome::TryInPlace : Outcome::Failed;
     }
     SyncFolderOf(target);

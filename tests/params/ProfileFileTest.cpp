@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -416,7 +417,7 @@ TEST(ProfileFile, ASaveKeepsTheFilesOwner) {
 
 // A save that fails while writing, here at the file size limit of the
 // process, leaves the old file whole and no temporary file, whether it was
-// replacing the file or writing it in place.
+// replacing the file or writing it in place, or was killed.
 TEST(ProfileFile, ASaveThatFailsHalfWayLeavesTheOldFile) {
     const auto run = testing::RunUnprivileged([](const std::string& folder, testing::Checks& check) {
         const std::string old = "[Settings]\r\nedCID1=1130\r\n";
@@ -425,9 +426,29 @@ TEST(ProfileFile, ASaveThatFailsHalfWayLeavesTheOldFile) {
         big.WriteString(L"Settings", L"edSMS1", std::wstring(8000, L'x'));
         ::mkdir((folder + "/open").c_str(), 0700);
         ::mkdir((folder + "/closed").c_str(), 0700);
+        ::mkdir((folder + "/killed").c_str(), 0700);
         Put(folder + "/open/a.ini", old);
         Put(folder + "/closed/a.ini", old);
+        Put(folder + "/killed/a.ini", old);
         ::chmod((folder + "/closed").c_str(), 0500);
+
+        // Killed half-way, by the size limit's own signal: the new file had
+        // no name yet, so nothing is left.
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            const rlimit noCore{0, 0}, limit{4096, 4096};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            ::signal(SIGXFSZ, SIG_DFL);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            big.Save(folder + "/killed/a.ini");
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(saver, &status, 0);
+        check.Expect(WIFSIGNALED(status), "the save was not killed");
+        check.Expect(Get(folder + "/killed/a.ini") == old, "a killed save changed the file");
+        check.Expect(Names(folder + "/killed") == std::vector<std::string>{"a.ini"}, "a killed save left a file behind");
+
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         check.Expect(::setrlimit(RLIMIT_FSIZE, &limit) == 0, "no file size limit");
