@@ -246,6 +246,9 @@ constexpr TranslationEntry kCzech[] = {
     {"txtModuleValuesUnknown", "Hodnoty modulu nejsou známy."},
     {"txtSettingDiffersOne", "1 nastavení se liší od modulu."},
     {"txtSettingsDiffer", "%1 nastavení se liší od modulu."},
+    {"btnRevertAll", "Vrátit všechny změny"},
+    {"mnuRevert", "Vrátit na hodnotu modulu"},
+    {"mnuRestoreDefault", "Obnovit výchozí hodnotu"},
 };
 
 constexpr TranslationTable kTable{kCzech};

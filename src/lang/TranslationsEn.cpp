@@ -246,6 +246,9 @@ constexpr TranslationEntry kEnglish[] = {
     {"txtModuleValuesUnknown", "The module's values are not known."},
     {"txtSettingDiffersOne", "1 setting differs from the module."},
     {"txtSettingsDiffer", "%1 settings differ from the module."},
+    {"btnRevertAll", "Revert all changes"},
+    {"mnuRevert", "Revert to the module's value"},
+    {"mnuRestoreDefault", "Restore default"},
 };
 
 constexpr TranslationTable kTable{kEnglish};

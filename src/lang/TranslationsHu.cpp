@@ -246,6 +246,9 @@ constexpr TranslationEntry kHungarian[] = {
     {"txtModuleValuesUnknown", "A modul értékei nem ismertek."},
     {"txtSettingDiffersOne", "1 beállítás eltér a modultól."},
     {"txtSettingsDiffer", "%1 beállítás eltér a modultól."},
+    {"btnRevertAll", "Minden változás visszavonása"},
+    {"mnuRevert", "Vissza a modul értékére"},
+    {"mnuRestoreDefault", "Alapértelmezés visszaállítása"},
 };
 
 constexpr TranslationTable kTable{kHungarian};

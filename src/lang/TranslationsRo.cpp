@@ -246,6 +246,9 @@ constexpr TranslationEntry kRomanian[] = {
     {"txtModuleValuesUnknown", "Valorile modulului nu sunt cunoscute."},
     {"txtSettingDiffersOne", "1 setare diferă de modul."},
     {"txtSettingsDiffer", "%1 setări diferă de modul."},
+    {"btnRevertAll", "Anulare toate modificările"},
+    {"mnuRevert", "Revenire la valoarea modulului"},
+    {"mnuRestoreDefault", "Restabilire valoare implicită"},
 };
 
 constexpr TranslationTable kTable{kRomanian};

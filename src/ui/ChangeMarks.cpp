@@ -6,12 +6,17 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSlider>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "lang/Texts.h"
 #include "params/ControlCodec.h"
+#include "params/Catalogue.h"
 #include "params/ModuleRecord.h"
+#include "ui/ErrorDisplay.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpinEdit.h"
 
@@ -47,6 +52,10 @@ ChangeMarks::ChangeMarks(const ControlDescList& parameters, ModuleRecord& record
         else if (IsClass(c, "QSlider")) connect(static_cast<QSlider*>(c), &QSlider::valueChanged, this, update);
         else if (IsClass(c, "varnex::RadioGroup"))
             connect(static_cast<RadioGroup*>(c), &RadioGroup::itemIndexChanged, this, update);
+        // Hidden holders have no menu to show.
+        if (row.control->objectName().startsWith(QLatin1Char('_'))) continue;
+        c->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(c, &QWidget::customContextMenuRequested, this, [this, c](const QPoint& at) { ContextMenu(c, at); });
     }
     record.changed = [this](const std::wstring& key) {
         if (key.empty()) return Refresh();
@@ -57,6 +66,51 @@ ChangeMarks::ChangeMarks(const ControlDescList& parameters, ModuleRecord& record
 }
 
 ChangeMarks::~ChangeMarks() { record.changed = nullptr; }
+
+const ControlDesc* ChangeMarks::RowOf(const QWidget* control) const {
+    for (int i = 0; i < parameters.Count(); ++i)
+        if (parameters.At(i).control == control) return &parameters.At(i);
+    return nullptr;
+}
+
+void ChangeMarks::Revert(QWidget* control) {
+    const ControlDesc* row = RowOf(control);
+    if (!row) return;
+    if (const std::wstring* known = record.Value(row->key.toStdWString()))
+        SetControlValue(control, QString::fromStdWString(*known));
+}
+
+void ChangeMarks::RevertAll() {
+    // A copy: each revert unmarks its control.
+    std::vector<QWidget*> marked;
+    for (int i = 0; i < parameters.Count(); ++i)
+        if (IsMarked(parameters.At(i).control)) marked.push_back(parameters.At(i).control);
+    for (QWidget* control : marked) Revert(control);
+}
+
+void ChangeMarks::RestoreDefault(QWidget* control) {
+    const ControlDesc* row = RowOf(control);
+    if (!row) return;
+    if (const ParamDef* def = FindParameter(row->key.toStdString()))
+        SetControlValue(control, QString::fromStdString(def->defaultValue));
+}
+
+void ChangeMarks::ContextMenu(QWidget* control, const QPoint& at) {
+    // An edit keeps its own menu (cut, copy, paste), with ours after it.
+    std::unique_ptr<QMenu> menu;
+    if (IsClass(control, "QLineEdit")) menu.reset(static_cast<QLineEdit*>(control)->createStandardContextMenu());
+    else menu = std::make_unique<QMenu>();
+    if (!menu->isEmpty()) menu->addSeparator();
+    QAction* revert = menu->addAction(Text("mnuRevert"));
+    revert->setEnabled(IsMarked(control));
+    QAction* restore = menu->addAction(Text("mnuRestoreDefault"));
+    QAction* chosen = menu->exec(control->mapToGlobal(at));
+    // The menu's own actions have done their work; ours run on the window.
+    RunGuarded(control->window(), [&] {
+        if (chosen == revert) Revert(control);
+        else if (chosen == restore) RestoreDefault(control);
+    });
+}
 
 void ChangeMarks::Refresh() {
     for (int i = 0; i < parameters.Count(); ++i) Update(parameters.At(i));
@@ -133,6 +187,7 @@ bool ChangeMarks::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ChangeMarks::ShowCount() {
+    if (revertAllButton) revertAllButton->setEnabled(Count() > 0);
     if (!summary) return;
     const int count = Count();
     QString text;

@@ -25,6 +25,16 @@ public:
 
     // Every control again, and the count.
     void Refresh();
+
+    // Each sets the control through the codec, so the setting rules follow
+    // as for any change. Revert gives it the module's value (when known),
+    // RestoreDefault the catalogue's default; RevertAll reverts every mark.
+    void Revert(QWidget* control);
+    void RevertAll();
+    void RestoreDefault(QWidget* control);
+
+    // Enabled while anything is marked.
+    QWidget* revertAllButton = nullptr;
     int Count() const { return static_cast<int>(m_marked.size()); }
     bool IsMarked(const QWidget* control) const { return m_marked.count(control) > 0; }
 
@@ -37,6 +47,8 @@ private:
     void Unmark(QWidget* control);
     void PlaceBar(QWidget* control);
     void ShowCount();
+    void ContextMenu(QWidget* control, const QPoint& at);
+    const ControlDesc* RowOf(const QWidget* control) const;
 
     const ControlDescList& parameters;
     ModuleRecord& record;

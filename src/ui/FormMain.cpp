@@ -103,6 +103,7 @@ void TFormMain::ConnectHandlers() {
     connect(btnRead, &QPushButton::clicked, this, &TFormMain::btnReadClick);
     connect(btnWrite, &QPushButton::clicked, this, &TFormMain::btnWriteClick);
     connect(btnWriteChanges, &QPushButton::clicked, this, &TFormMain::btnWriteChangesClick);
+    connect(btnRevertAll, &QPushButton::clicked, this, &TFormMain::btnRevertAllClick);
     connect(btnOpen, &QPushButton::clicked, this, &TFormMain::btnOpenClick);
     connect(btnSave, &QPushButton::clicked, this, &TFormMain::btnSaveClick);
     connect(btTestReportNow, &QPushButton::clicked, this, &TFormMain::btTestReportNowClick);
@@ -129,6 +130,7 @@ void TFormMain::RunHandler(const std::function<void()>& handler) { RunGuarded(th
 void TFormMain::btnReadClick() { RunHandler(handlers.btnReadClick); }
 void TFormMain::btnWriteClick() { RunHandler(handlers.btnWriteClick); }
 void TFormMain::btnWriteChangesClick() { RunHandler(handlers.btnWriteChangesClick); }
+void TFormMain::btnRevertAllClick() { RunHandler(handlers.btnRevertAllClick); }
 void TFormMain::btnOpenClick() { RunHandler(handlers.btnOpenClick); }
 void TFormMain::btnSaveClick() { RunHandler(handlers.btnSaveClick); }
 void TFormMain::PageControl1Change() { RunHandler(handlers.PageControl1Change); }

@@ -39,6 +39,7 @@ public:
         std::function<void()> btnReadClick;
         std::function<void()> btnWriteClick;
         std::function<void()> btnWriteChangesClick;
+        std::function<void()> btnRevertAllClick;
         std::function<void()> btnOpenClick;
         std::function<void()> btnSaveClick;
         std::function<void()> PageControl1Change;  // the user selected another page
@@ -67,6 +68,8 @@ public:
     QPushButton* btnWrite = nullptr;
     // Writes only what differs from the module; usable exactly when Write is.
     QPushButton* btnWriteChanges = nullptr;
+    // Gives every marked control the module's value back; on while any is marked.
+    QPushButton* btnRevertAll = nullptr;
     QPushButton* btnOpen = nullptr;
     QPushButton* btnSave = nullptr;
     QPushButton* btTestReportNow = nullptr;
@@ -107,6 +110,7 @@ public slots:
     void btnReadClick();
     void btnWriteClick();
     void btnWriteChangesClick();
+    void btnRevertAllClick();
     void btnOpenClick();
     void btnSaveClick();
     void PageControl1Change();

@@ -95,6 +95,8 @@ MainController::MainController(HidBackend& backend, Run run, QObject* parent)
     changes->setTextFormat(Qt::PlainText);
     window.statusBar()->addPermanentWidget(changes);
     changeMarks = std::make_unique<ChangeMarks>(window.parameterList, transfer.record, changes);
+    changeMarks->revertAllButton = window.btnRevertAll;
+    window.handlers.btnRevertAllClick = [this] { changeMarks->RevertAll(); };
     // Its count and tooltips are sentences of the window's language.
     languageManager.Watch([this] {
         if (changeMarks) changeMarks->Refresh();

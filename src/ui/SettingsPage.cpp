@@ -240,6 +240,8 @@ QWidget* TFormMain::BuildSettingsPage() {
     btnRead = Button("btnRead", QStringLiteral("Read"));
     btnWrite = Button("btnWrite", QStringLiteral("Write"));
     btnWriteChanges = Button("btnWriteChanges", QStringLiteral("Write changes"));
+    btnRevertAll = Button("btnRevertAll", QStringLiteral("Revert all changes"));
+    btnRevertAll->setEnabled(false);
     btnOpen = Button("btnOpen", QStringLiteral("Open"));
     btnSave = Button("btnSave", QStringLiteral("Save"));
     // Nothing to read from or write to until a module is logged in.
@@ -251,6 +253,7 @@ QWidget* TFormMain::BuildSettingsPage() {
     buttons->addWidget(btnRead);
     buttons->addWidget(btnWrite);
     buttons->addWidget(btnWriteChanges);
+    buttons->addWidget(btnRevertAll);
     buttons->addSpacing(kSectionSpacing * 2);  // device buttons apart from file buttons
     buttons->addWidget(btnOpen);
     buttons->addWidget(btnSave);

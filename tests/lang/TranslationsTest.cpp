@@ -58,6 +58,7 @@ const std::vector<std::string> kKeys = {
     "btnWriteChanges", "txtChangesUnknown", "txtChangesIncomplete", "txtNoChanges", "txtWroteChangeOne",
     "txtWroteChanges", "txtWriteChangesStopped",
     "txtModuleHolds", "txtModuleValuesUnknown", "txtSettingDiffersOne", "txtSettingsDiffer",
+    "btnRevertAll", "mnuRevert", "mnuRestoreDefault",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,

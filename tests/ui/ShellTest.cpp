@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <functional>
@@ -433,6 +434,40 @@ TEST_F(Shell, SettingsThatDifferFromTheModuleAreMarkedAndCounted) {
     ASSERT_TRUE(PumpUntil([&] { return ButtonsDisabled(); }));
     EXPECT_EQ(summary(), "The module's values are not known.");
     EXPECT_EQ(controller->changeMarks->Count(), 0);
+}
+
+// Revert and restore default set the control as any change does, so the
+// setting rules follow: here the label a temperature bar drives.
+TEST_F(Shell, RevertAndRestoreDefaultGoThroughTheRules) {
+    module.SetParameterValue("TEMP:RANG.HIGH", "50");
+    PlugAndWaitForLogin(1);
+    W().btnRead->click();
+    auto* maximum = W().Control<QSlider>("tbMaxTemp");
+    auto* label = W().Control<QLabel>("lbMaxCelsius");
+    ASSERT_TRUE(maximum && label);
+    ASSERT_EQ(maximum->value(), 50);
+    const QString at50 = label->text();
+    EXPECT_FALSE(W().btnRevertAll->isEnabled());
+    maximum->setValue(20);
+    EXPECT_NE(label->text(), at50);
+    EXPECT_TRUE(controller->changeMarks->IsMarked(maximum));
+    controller->changeMarks->Revert(maximum);
+    EXPECT_EQ(maximum->value(), 50);
+    EXPECT_EQ(label->text(), at50);
+    EXPECT_FALSE(controller->changeMarks->IsMarked(maximum));
+    controller->changeMarks->RestoreDefault(maximum);
+    EXPECT_EQ(maximum->value(), 40);
+    EXPECT_NE(label->text(), at50);
+    EXPECT_TRUE(controller->changeMarks->IsMarked(maximum)) << "the module still holds 50";
+
+    W().Control<QLineEdit>("EditPhoneNumber3")->setText("+3630999");
+    EXPECT_EQ(controller->changeMarks->Count(), 2);
+    ASSERT_TRUE(W().btnRevertAll->isEnabled());
+    W().btnRevertAll->click();
+    EXPECT_EQ(controller->changeMarks->Count(), 0);
+    EXPECT_EQ(maximum->value(), 50);
+    EXPECT_EQ(label->text(), at50);
+    EXPECT_FALSE(W().btnRevertAll->isEnabled());
 }
 
 }  // namespace
