@@ -168,6 +168,87 @@ void BM_RemoteRead(benchmark::State& state) {
     state.counters["stall_ms"] = stalls.LongestMs();
 }
 
+// Five settings changed since the module was read, written as changes: the
+// same five sets a full write would send for them, and nothing else. Each
+// round changes them again, so every round writes five.
+void EditFive(MainController& controller, std::int64_t round) {
+    for (const char* name : {"EditPhoneNumber1", "EditPhoneNumber2", "EditPhoneNumber3", "EditPhoneNumber4",
+                             "EditPhoneNumberSu"})
+        controller.window.Control<QLineEdit>(QLatin1String(name))->setText(QStringLiteral("+3630%1").arg(round));
+}
+
+void BM_PacedWriteChanges5(benchmark::State& state) {
+    Stack stack(CommandProtocol::Polling::WakeOnArrival, std::chrono::milliseconds(1));
+    stack.controller.ReadFromDevice();
+    std::int64_t round = 0;
+    std::uint64_t reports = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        EditFive(stack.controller, ++round);
+        const auto before = stack.backend.ReportsOut() + stack.backend.ReportsIn();
+        state.ResumeTiming();
+        stack.controller.WriteChangesToDevice();
+        reports += stack.backend.ReportsOut() + stack.backend.ReportsIn() - before;
+        if (!stack.controller.transfer.complete || stack.controller.transfer.ChangedRows().size() != 0) {
+            state.SkipWithError("write of changes incomplete");
+            return;
+        }
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["reports"] = static_cast<double>(reports) / n;
+    state.counters["reports_out"] = 0;
+    state.counters["reports_in"] = 0;
+    state.counters["stall_ms"] = 0;
+    state.counters["floor_ms"] = static_cast<double>(reports) / n;
+    state.counters["line_bytes"] = 0;
+}
+
+// A full write, and five changes, over a call at 9600 bit/s (after one read,
+// which the changes need).
+void RemoteWrite(benchmark::State& state, bool changesOnly) {
+    sim::ModuleSimulator desk, remote;
+    sim::SimulatedHidBackend backend(desk, false);
+    sim::ModemSimulator modem(remote);
+    MainController controller(backend);
+    controller.execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
+    controller.execUsbConnectWindow = [](QDialog&) {};
+    controller.serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
+    controller.RefreshSerialPortList();
+    controller.modemPage->execMessageBox = [](QMessageBox&) {};
+    controller.window.edCSDPhnr->setText(QStringLiteral("+36301234567"));
+    controller.window.btCSDConnect->click();
+    if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
+        state.SkipWithError("the call did not connect");
+        return;
+    }
+    if (changesOnly) controller.ReadFromDevice();
+    std::uint64_t bytes = 0;
+    std::int64_t round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        EditFive(controller, ++round);
+        const auto before = modem.CallBytesToModule() + modem.CallBytesFromModule();
+        state.ResumeTiming();
+        if (changesOnly) controller.WriteChangesToDevice();
+        else controller.WriteToDevice();
+        bytes += modem.CallBytesToModule() + modem.CallBytesFromModule() - before;
+        if (!controller.transfer.complete) {
+            state.SkipWithError("write incomplete");
+            break;
+        }
+    }
+    controller.window.btCSDDisconnect->click();
+    const double n = static_cast<double>(state.iterations());
+    state.counters["reports"] = 0;
+    state.counters["reports_out"] = 0;
+    state.counters["reports_in"] = 0;
+    state.counters["line_bytes"] = static_cast<double>(bytes) / n;
+    state.counters["floor_ms"] = static_cast<double>(bytes) / n / 960.0 * 1000.0;
+    state.counters["stall_ms"] = 0;
+}
+void BM_RemoteWrite(benchmark::State& state) { RemoteWrite(state, false); }
+void BM_RemoteWriteChanges5(benchmark::State& state) { RemoteWrite(state, true); }
+
 BENCHMARK(BM_FullRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FullWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FullRead_Baseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -175,6 +256,9 @@ BENCHMARK(BM_FullWrite_Baseline)->Unit(benchmark::kMillisecond)->UseRealTime()->
 BENCHMARK(BM_PacedRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_PacedWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_RemoteRead)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_PacedWriteChanges5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_RemoteWrite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RemoteWriteChanges5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 
