@@ -71,6 +71,16 @@ END {
             sprintf("%.2f s: %d bytes / 960 B/s", f / 1000, counter["BM_RemoteRead", "line_bytes"]),
             sprintf("%.3f", t / f), "<= 1.10", mark(t / f <= 1.10))
     }
+    if (has("BM_PacedWrite") && has("BM_PacedWriteChanges5")) {
+        t = time_of("BM_PacedWriteChanges5"); b = time_of("BM_PacedWrite")
+        row("Write of 5 changes, 1 report per ms each way", sprintf("%.0f ms", t), sprintf("%.0f ms full write", b),
+            sprintf("%.0fx", b / t), ">= 20x faster", mark(b / t >= 20))
+    }
+    if (has("BM_RemoteWrite") && has("BM_RemoteWriteChanges5")) {
+        t = time_of("BM_RemoteWriteChanges5"); b = time_of("BM_RemoteWrite")
+        row("Write of 5 changes, 9600 bit/s", sprintf("%.2f s", t / 1000), sprintf("%.2f s full write", b / 1000),
+            sprintf("%.0fx", b / t), ">= 20x faster", mark(b / t >= 20))
+    }
     stall = -1
     split("BM_FullRead BM_PacedRead BM_RemoteRead", reads, " ")
     for (k = 1; k <= 3; k++)
