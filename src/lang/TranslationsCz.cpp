@@ -249,6 +249,10 @@ constexpr TranslationEntry kCzech[] = {
     {"btnRevertAll", "Vrátit všechny změny"},
     {"mnuRevert", "Vrátit na hodnotu modulu"},
     {"mnuRestoreDefault", "Obnovit výchozí hodnotu"},
+    {"btnCancel", "Zrušit"},
+    {"txtReadCancelled", "Čtení zrušeno po %1 nastaveních."},
+    {"txtWriteCancelled", "Zápis zrušen po nastavení %1 z %2 (%3)."},
+    {"txtWriteChangesCancelled", "Zápis změn zrušen po změně %1 z %2 (%3)."},
 };
 
 constexpr TranslationTable kTable{kCzech};

@@ -249,6 +249,10 @@ constexpr TranslationEntry kEnglish[] = {
     {"btnRevertAll", "Revert all changes"},
     {"mnuRevert", "Revert to the module's value"},
     {"mnuRestoreDefault", "Restore default"},
+    {"btnCancel", "Cancel"},
+    {"txtReadCancelled", "Read cancelled after %1 settings."},
+    {"txtWriteCancelled", "Write cancelled after setting %1 of %2 (%3)."},
+    {"txtWriteChangesCancelled", "Write of changes cancelled after change %1 of %2 (%3)."},
 };
 
 constexpr TranslationTable kTable{kEnglish};

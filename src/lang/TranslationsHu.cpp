@@ -249,6 +249,10 @@ constexpr TranslationEntry kHungarian[] = {
     {"btnRevertAll", "Minden változás visszavonása"},
     {"mnuRevert", "Vissza a modul értékére"},
     {"mnuRestoreDefault", "Alapértelmezés visszaállítása"},
+    {"btnCancel", "Mégse"},
+    {"txtReadCancelled", "Az olvasás %1 beállítás után megszakítva."},
+    {"txtWriteCancelled", "Az írás megszakítva a(z) %2 beállításból a(z) %1. beállítás után (%3)."},
+    {"txtWriteChangesCancelled", "A változások írása megszakítva a(z) %2 változásból a(z) %1. változás után (%3)."},
 };
 
 constexpr TranslationTable kTable{kHungarian};

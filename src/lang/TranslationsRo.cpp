@@ -249,6 +249,10 @@ constexpr TranslationEntry kRomanian[] = {
     {"btnRevertAll", "Anulare toate modificările"},
     {"mnuRevert", "Revenire la valoarea modulului"},
     {"mnuRestoreDefault", "Restabilire valoare implicită"},
+    {"btnCancel", "Anulare"},
+    {"txtReadCancelled", "Citirea a fost anulată după %1 setări."},
+    {"txtWriteCancelled", "Scrierea a fost anulată după setarea %1 din %2 (%3)."},
+    {"txtWriteChangesCancelled", "Scrierea modificărilor a fost anulată după modificarea %1 din %2 (%3)."},
 };
 
 constexpr TranslationTable kTable{kRomanian};

@@ -23,6 +23,8 @@ QString ConfigurationTransfer::RunBusy(const char* start, const char* end, const
     std::exception_ptr error;
     QString line;
     busy = true;
+    cancelRequested = false;
+    cancelled = false;
     try {
         if (updateLinkState) updateLinkState(start);
         line = work();
@@ -87,6 +89,10 @@ QString ConfigurationTransfer::Read(const Report& report) {
     bool loggedOut = false;
     bool linkLost = false;
     for (int i = 0; i < total; ++i) {
+        if (cancelRequested) {
+            cancelled = true;
+            break;
+        }
         // Without a link every further query would sit out its time-outs.
         if (LinkDown()) {
             linkLost = true;
@@ -131,13 +137,15 @@ QString ConfigurationTransfer::Read(const Report& report) {
     }
     const int applied = static_cast<int>(received.size());
 
-    complete = !loggedOut && !linkLost && applied == total;
+    complete = !loggedOut && !linkLost && !cancelled && applied == total;
     RecordRead(received, complete);
     // A module that logged out may hold anything by its next login.
     if (loggedOut) record.Drop();
     QString line;
     // Settings that received a value, as the complete read counts them.
-    if (loggedOut)
+    if (cancelled)
+        line = Text("txtReadCancelled").arg(applied);
+    else if (loggedOut)
         line = Text("txtReadStoppedLoggedOut").arg(applied);
     else if (linkLost)
         line = Text("txtReadStoppedLinkLost").arg(applied);
@@ -240,6 +248,13 @@ QString ConfigurationTransfer::WriteChanges(const Report& report) {
     complete = true;
     for (int n = 0; n < count; ++n) {
         const ControlDesc& row = parameters.At(changed[static_cast<std::size_t>(n)]);
+        if (cancelRequested && n > 0) {
+            const ControlDesc& last = parameters.At(changed[static_cast<std::size_t>(n - 1)]);
+            line = Text("txtWriteChangesCancelled").arg(QString::number(n), QString::number(count), last.key);
+            cancelled = true;
+            complete = false;
+            break;
+        }
         const int result = SendSetting(row);
         if (result != 1) {
             line = Text("txtWriteChangesStopped")
@@ -264,6 +279,13 @@ QString ConfigurationTransfer::Write(const Report& report) {
     complete = true;
     for (int i = 0; i < total; ++i) {
         const ControlDesc& row = parameters.At(i);
+        // After the exchange in flight: the settings before it are written.
+        if (cancelRequested && i > 0) {
+            line = Text("txtWriteCancelled").arg(QString::number(i), QString::number(total), parameters.At(i - 1).key);
+            cancelled = true;
+            complete = false;
+            break;
+        }
         const int result = SendSetting(row);
         if (result != 1) {
             line = Text("txtWriteStopped")

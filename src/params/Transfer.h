@@ -2,6 +2,7 @@
 #include <QString>
 #include <QSet>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -44,6 +45,10 @@ public:
     int InvalidFieldCount() const;
 
     bool busy = false;
+    // Asks the read or write in progress to stop after the exchange in
+    // flight. Safe from a signal handler.
+    void Cancel() { cancelRequested = true; }
+    bool Cancelled() const { return cancelled; }
     // What the module holds, from the latest read and the sets it confirmed.
     ModuleRecord record;
     QStringList readReplies;
@@ -71,6 +76,10 @@ private:
     // The protocol's link: a read or write stops once it is down, before the
     // next exchange or at the one it cut.
     bool LinkDown() const;
+
+    // Set by Cancel, cleared when a transfer starts and read between exchanges.
+    std::atomic<bool> cancelRequested{false};
+    bool cancelled = false;  // the last transfer stopped on a cancel
 
     CommandProtocol& protocol;
     const ControlDescList& parameters;

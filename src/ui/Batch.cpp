@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <csignal>
 #include <exception>
+#include <atomic>
 
 #include "link/CommandProtocol.h"
 #include "ui/MainController.h"
@@ -20,11 +22,45 @@ namespace varnex {
 
 namespace {
 
+// SIGINT or SIGTERM, once one came; the transfer it stops.
+std::atomic<int> signalled{0};
+std::atomic<ConfigurationTransfer*> interruptible{nullptr};
+
+extern "C" void OnStopSignal(int number) {
+    signalled = number;
+    // Stops the read or write after the exchange in flight.
+    if (ConfigurationTransfer* transfer = interruptible.load()) transfer->Cancel();
+}
+
+// SIGINT and SIGTERM stop the run cleanly while it lasts; the previous
+// handlers come back after it.
+class StopSignals {
+public:
+    explicit StopSignals(ConfigurationTransfer& transfer) {
+        signalled = 0;
+        interruptible = &transfer;
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt);
+        sigaction(SIGTERM, &action, &previousTerm);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt, nullptr);
+        sigaction(SIGTERM, &previousTerm, nullptr);
+        interruptible = nullptr;
+    }
+
+private:
+    struct sigaction previousInt {};
+    struct sigaction previousTerm {};
+};
+
 bool PumpUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
-        if (timer.elapsed() > ms) return false;
+        if (timer.elapsed() > ms || signalled) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
@@ -77,6 +113,13 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
     };
 
     const bool remote = !options.modemPort.isEmpty();
+    StopSignals stopSignals(controller.transfer);
+    // 128 and the signal's number, as a shell reports a program it stopped.
+    auto interrupted = [&](const QString& step) {
+        if (!signalled) return 0;
+        fail(step, QStringLiteral("interrupted by %1.").arg(signalled == SIGINT ? "SIGINT" : "SIGTERM"), 0);
+        return 128 + signalled.load();
+    };
     // Hangs up at the end, however the run ends.
     struct HangUp {
         MainController& c;
@@ -102,6 +145,7 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
             const auto phase = controller.modemPage->CurrentPhase();
             return phase != ModemPage::Phase::Dialling && phase != ModemPage::Phase::LoggingIn;
         }, 180000);
+        if (const int status = interrupted("dial")) return status;
         if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
             const QString log = controller.window.edATLogWin->toPlainText();
             if (controller.modemPage->LastCallDropped())
@@ -120,10 +164,13 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
     } else if (options.NeedsModule()) {
         err << "varnex: waiting for the module\n";
         if (!PumpUntil([&] { return controller.usbConnection && controller.usbConnection->IsConnected(); },
-                       moduleWaitMs))
+                       moduleWaitMs)) {
+            if (const int status = interrupted("connect")) return status;
             return fail("connect", "no module found on USB.", kBatchNoLink);
+        }
         // The automatic login runs as soon as the window hears of the module.
         if (!PumpUntil([&] { return controller.loggedIn; }, 60000) || controller.lastLoginResult != 1) {
+            if (const int status = interrupted("login")) return status;
             if (failOnShownError("login")) return kBatchStepFailed;
             return fail("login", "the module refused the password.", kBatchLoginRefused);
         }
@@ -142,7 +189,13 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
                 if (step.name == "read") controller.ReadFromDevice();
                 else if (step.name == "write") controller.WriteToDevice();
                 else controller.WriteChangesToDevice();
-                if (!controller.transfer.complete) return fail(name, controller.Outcome(), kBatchStepFailed);
+                if (!controller.transfer.complete) {
+                    if (controller.transfer.Cancelled() && signalled) {
+                        err << "varnex: " << Text(name) << ": " << Text(controller.Outcome()) << '\n';
+                        return interrupted(name);
+                    }
+                    return fail(name, controller.Outcome(), kBatchStepFailed);
+                }
             } else if (step.name == "test-report") {
                 if (controller.protocol.SetParameter(L"EVM:New", L"10") != 1)
                     return fail(name, "the module did not confirm the test report request.", kBatchStepFailed);
@@ -186,6 +239,7 @@ int RunBatch(MainController& controller, const BatchOptions& options, std::ostre
         } catch (...) {
             return fail(name, QStringLiteral("an unexpected error."), kBatchStepFailed);
         }
+        if (const int status = interrupted(name)) return status;
         if (failOnShownError(name)) return kBatchStepFailed;
         err << "varnex: " << Text(name) << ": " << Text(controller.Outcome()) << '\n';
     }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -85,7 +86,11 @@ QWidget* TFormMain::BuildBottomBar() {
     cbLanguage->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cbLanguage->setMinimumContentsLength(10);
 
+    btnCancel = new QPushButton(QStringLiteral("Cancel"));
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->hide();
     row->addWidget(ProgressBarRW, 1);
+    row->addWidget(btnCancel);
     row->addWidget(cbLanguage);
     return bar;
 }
@@ -104,6 +109,13 @@ void TFormMain::ConnectHandlers() {
     connect(btnWrite, &QPushButton::clicked, this, &TFormMain::btnWriteClick);
     connect(btnWriteChanges, &QPushButton::clicked, this, &TFormMain::btnWriteChangesClick);
     connect(btnRevertAll, &QPushButton::clicked, this, &TFormMain::btnRevertAllClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TFormMain::btnCancelClick);
+    // Escape stops a read or write, whatever has the focus.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (!btnCancel->isHidden()) btnCancelClick();
+    });
     connect(btnOpen, &QPushButton::clicked, this, &TFormMain::btnOpenClick);
     connect(btnSave, &QPushButton::clicked, this, &TFormMain::btnSaveClick);
     connect(btTestReportNow, &QPushButton::clicked, this, &TFormMain::btTestReportNowClick);
@@ -131,6 +143,7 @@ void TFormMain::btnReadClick() { RunHandler(handlers.btnReadClick); }
 void TFormMain::btnWriteClick() { RunHandler(handlers.btnWriteClick); }
 void TFormMain::btnWriteChangesClick() { RunHandler(handlers.btnWriteChangesClick); }
 void TFormMain::btnRevertAllClick() { RunHandler(handlers.btnRevertAllClick); }
+void TFormMain::btnCancelClick() { RunHandler(handlers.btnCancelClick); }
 void TFormMain::btnOpenClick() { RunHandler(handlers.btnOpenClick); }
 void TFormMain::btnSaveClick() { RunHandler(handlers.btnSaveClick); }
 void TFormMain::PageControl1Change() { RunHandler(handlers.PageControl1Change); }

@@ -40,6 +40,7 @@ public:
         std::function<void()> btnWriteClick;
         std::function<void()> btnWriteChangesClick;
         std::function<void()> btnRevertAllClick;
+        std::function<void()> btnCancelClick;
         std::function<void()> btnOpenClick;
         std::function<void()> btnSaveClick;
         std::function<void()> PageControl1Change;  // the user selected another page
@@ -75,6 +76,9 @@ public:
     QPushButton* btTestReportNow = nullptr;
 
     QProgressBar* ProgressBarRW = nullptr;
+    // Shown while a read or write runs, in place of Read and Write (which the
+    // page control holds, disabled then); Escape does the same.
+    QPushButton* btnCancel = nullptr;
     QComboBox* cbLanguage = nullptr;
 
     QPlainTextEdit* MemoLog1 = nullptr;
@@ -111,6 +115,7 @@ public slots:
     void btnWriteClick();
     void btnWriteChangesClick();
     void btnRevertAllClick();
+    void btnCancelClick();
     void btnOpenClick();
     void btnSaveClick();
     void PageControl1Change();

@@ -153,6 +153,7 @@ void MainController::ConnectHandlers() {
     h.btnReadClick = [this] { ReadFromDevice(); };
     h.btnWriteClick = [this] { WriteToDevice(); };
     h.btnWriteChangesClick = [this] { WriteChangesToDevice(); };
+    h.btnCancelClick = [this] { transfer.Cancel(); };
     h.btnOpenClick = [this] {
         const QString path = chooseOpenFile ? chooseOpenFile() : QString();
         if (!path.isEmpty()) OpenSettingsFile(path);
@@ -185,6 +186,7 @@ bool MainController::LinkUp() {
 }
 
 void MainController::SetLinkButtons(bool connected) {
+    window.btnCancel->setVisible(transfer.busy);
     if (transfer.busy) {
         window.PageControl1->setEnabled(false);
         window.btnRead->setEnabled(false);

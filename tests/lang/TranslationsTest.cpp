@@ -59,6 +59,7 @@ const std::vector<std::string> kKeys = {
     "txtWroteChanges", "txtWriteChangesStopped",
     "txtModuleHolds", "txtModuleValuesUnknown", "txtSettingDiffersOne", "txtSettingsDiffer",
     "btnRevertAll", "mnuRevert", "mnuRestoreDefault",
+    "btnCancel", "txtReadCancelled", "txtWriteCancelled", "txtWriteChangesCancelled",
 };
 
 // Texts that a translation rightly leaves as in English: signal names,

@@ -10,6 +10,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <atomic>
+#include <csignal>
+#include <tuple>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -246,6 +248,32 @@ TEST_F(Batch, ADroppedCallEndsTheStepAndTheRun) {
     EXPECT_NE(err.str().find("varnex: modem: Disconnected"), std::string::npos) << err.str();
     EXPECT_FALSE(QFile::exists(File("never.ini")));
     EXPECT_FALSE(demo->modem.InCall());
+}
+
+// SIGINT or SIGTERM stops a batch read or write cleanly, after the exchange
+// in flight, with the shell's status for the signal.
+TEST_F(Batch, ASignalStopsTheRunCleanly) {
+    for (const auto& [signal, step, status] :
+         {std::tuple{SIGINT, "read", 130}, std::tuple{SIGTERM, "write", 143}}) {
+        SCOPED_TRACE(step);
+        sim::ModuleSimulator m;
+        std::atomic<bool> stop{false};
+        std::thread sender([&, signal = signal] {
+            while (!stop && m.Commands().size() < 30) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            if (!stop) std::raise(signal);
+        });
+        const Outcome run = Start(m, {step, "save", File("never")});
+        stop = true;
+        sender.join();
+        EXPECT_EQ(run.status, status) << run.err;
+        EXPECT_NE(run.err.find(std::string(signal == SIGINT ? "Read cancelled after " : "Write cancelled after setting ")),
+                  std::string::npos)
+            << run.err;
+        EXPECT_NE(run.err.find(signal == SIGINT ? "interrupted by SIGINT." : "interrupted by SIGTERM."), std::string::npos)
+            << run.err;
+        EXPECT_LT(m.Commands().size(), 40u);
+        EXPECT_FALSE(QFile::exists(File("never.ini")));
+    }
 }
 
 TEST(CommandLine, HelpVersionAndMistakesAreToldApartBeforeAnythingStarts) {

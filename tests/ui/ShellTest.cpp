@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -468,6 +470,60 @@ TEST_F(Shell, RevertAndRestoreDefaultGoThroughTheRules) {
     EXPECT_EQ(maximum->value(), 50);
     EXPECT_EQ(label->text(), at50);
     EXPECT_FALSE(W().btnRevertAll->isEnabled());
+}
+
+// Cancel (the button, or Escape) stops a read or write after the exchange in
+// flight: what was read is shown, what was not keeps its value, and the
+// settings before the cut are written, the rest not.
+TEST_F(Shell, ACancelStopsAReadOrAWriteAfterTheExchangeInFlight) {
+    PlugAndWaitForLogin(1);
+    W().show();
+    W().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+    const ControlDescList& rows = W().parameterList;
+    struct Case {
+        const char* what;
+        bool write;
+        std::size_t at;  // commands the module has received when Cancel is pressed
+        bool escape;
+    };
+    for (const Case& c : {Case{"read, button", false, 57, false}, Case{"read, Escape", false, 3, true},
+                          Case{"write, button", true, 40, false}, Case{"write, Escape", true, 150, true}}) {
+        SCOPED_TRACE(c.what);
+        const std::string lastKey = rows.At(rows.Count() - 1).key.toStdString();
+        module.SetParameterValue(lastKey, "+36309999999");
+        const std::size_t base = module.Commands().size();
+        bool visible = false;
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            if (module.Commands().size() - base < c.at) return;
+            press.stop();
+            visible = !W().btnCancel->isHidden();
+            if (c.escape) QTest::keyClick(&W(), Qt::Key_Escape);
+            else W().btnCancel->click();
+        });
+        press.start(0);
+        (c.write ? W().btnWrite : W().btnRead)->click();
+        EXPECT_TRUE(visible);
+        EXPECT_TRUE(W().btnCancel->isHidden());
+        EXPECT_FALSE(controller->transfer.complete);
+        const std::size_t sent = module.Commands().size() - base;
+        EXPECT_LE(sent, c.at + 1) << "stopped after the exchange in flight";
+        const QString line = controller->Outcome();
+        if (c.write) {
+            EXPECT_EQ(line, QStringLiteral("Write cancelled after setting %1 of 205 (%2).")
+                                .arg(sent)
+                                .arg(rows.At(static_cast<int>(sent) - 1).key));
+        } else {
+            // The settings read: every query sent, the one in flight included
+            // when its answer was whole.
+            const bool either = line == QStringLiteral("Read cancelled after %1 settings.").arg(sent) ||
+                                line == QStringLiteral("Read cancelled after %1 settings.").arg(sent - 1);
+            EXPECT_TRUE(either) << line.toStdString() << " with " << sent << " queries sent";
+            EXPECT_NE(GetControlValue(rows.At(rows.Count() - 1).control).toStdString(), "+36309999999");
+        }
+        EXPECT_TRUE(ButtonsEnabled());
+    }
 }
 
 }  // namespace
