@@ -127,38 +127,51 @@ void Paced(benchmark::State& state, bool write) {
 void BM_PacedRead(benchmark::State& state) { Paced(state, false); }
 void BM_PacedWrite(benchmark::State& state) { Paced(state, true); }
 
+// The window with a call up at 9600 bit/s to a module on site.
+struct CallStack {
+    CallStack() : backend(desk, false), modem(remote), controller(backend) {
+        controller.execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
+        controller.execUsbConnectWindow = [](QDialog&) {};
+        controller.serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
+        controller.RefreshSerialPortList();
+        controller.modemPage->execMessageBox = [](QMessageBox&) {};
+        controller.window.edCSDPhnr->setText(QStringLiteral("+36301234567"));
+        controller.window.btCSDConnect->click();
+    }
+    ~CallStack() {
+        if (Connected()) controller.window.btCSDDisconnect->click();
+    }
+    bool Connected() const { return controller.modemPage->CurrentPhase() == ModemPage::Phase::Connected; }
+    std::uint64_t LineBytes() const { return modem.CallBytesToModule() + modem.CallBytesFromModule(); }
+
+    sim::ModuleSimulator desk, remote;
+    sim::SimulatedHidBackend backend;
+    sim::ModemSimulator modem;
+    MainController controller;
+};
+
 // A full read through a call at 9600 bit/s: ten bits a byte, so 960 bytes/s
 // on the line. The floor is the call's bytes in both directions at that pace.
 void BM_RemoteRead(benchmark::State& state) {
-    sim::ModuleSimulator desk, remote;
-    sim::SimulatedHidBackend backend(desk, false);
-    sim::ModemSimulator modem(remote);
-    MainController controller(backend);
-    controller.execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
-    controller.execUsbConnectWindow = [](QDialog&) {};
-    controller.serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
-    controller.RefreshSerialPortList();
-    controller.modemPage->execMessageBox = [](QMessageBox&) {};
-    controller.window.edCSDPhnr->setText(QStringLiteral("+36301234567"));
-    controller.window.btCSDConnect->click();
-    if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
+    CallStack call;
+    if (!call.Connected()) {
         state.SkipWithError("the call did not connect");
         return;
     }
+    MainController& controller = call.controller;
     StallMeter stalls;
     std::uint64_t bytes = 0;
     for (auto _ : state) {
-        const auto before = modem.CallBytesToModule() + modem.CallBytesFromModule();
+        const auto before = call.LineBytes();
         stalls.Start();
         controller.ReadFromDevice();
         stalls.Stop();
-        bytes += modem.CallBytesToModule() + modem.CallBytesFromModule() - before;
+        bytes += call.LineBytes() - before;
         if (!controller.transfer.complete) {
             state.SkipWithError("read incomplete");
             break;
         }
     }
-    controller.window.btCSDDisconnect->click();
     const double n = static_cast<double>(state.iterations());
     state.counters["reports"] = 0;
     state.counters["reports_out"] = 0;
@@ -206,38 +219,28 @@ void BM_PacedWriteChanges5(benchmark::State& state) {
 // A full write, and five changes, over a call at 9600 bit/s (after one read,
 // which the changes need).
 void RemoteWrite(benchmark::State& state, bool changesOnly) {
-    sim::ModuleSimulator desk, remote;
-    sim::SimulatedHidBackend backend(desk, false);
-    sim::ModemSimulator modem(remote);
-    MainController controller(backend);
-    controller.execPasswordWindow = [](QDialog& d) { static_cast<TPwdForm&>(d).btPasswAction->click(); };
-    controller.execUsbConnectWindow = [](QDialog&) {};
-    controller.serialPorts = [port = modem.PortName()] { return std::vector<std::string>{port}; };
-    controller.RefreshSerialPortList();
-    controller.modemPage->execMessageBox = [](QMessageBox&) {};
-    controller.window.edCSDPhnr->setText(QStringLiteral("+36301234567"));
-    controller.window.btCSDConnect->click();
-    if (controller.modemPage->CurrentPhase() != ModemPage::Phase::Connected) {
+    CallStack call;
+    if (!call.Connected()) {
         state.SkipWithError("the call did not connect");
         return;
     }
+    MainController& controller = call.controller;
     if (changesOnly) controller.ReadFromDevice();
     std::uint64_t bytes = 0;
     std::int64_t round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         EditFive(controller, ++round);
-        const auto before = modem.CallBytesToModule() + modem.CallBytesFromModule();
+        const auto before = call.LineBytes();
         state.ResumeTiming();
         if (changesOnly) controller.WriteChangesToDevice();
         else controller.WriteToDevice();
-        bytes += modem.CallBytesToModule() + modem.CallBytesFromModule() - before;
+        bytes += call.LineBytes() - before;
         if (!controller.transfer.complete) {
             state.SkipWithError("write incomplete");
             break;
         }
     }
-    controller.window.btCSDDisconnect->click();
     const double n = static_cast<double>(state.iterations());
     state.counters["reports"] = 0;
     state.counters["reports_out"] = 0;

@@ -169,7 +169,7 @@ void ConfigurationTransfer::RepairHolders() {
 
 QString ConfigurationTransfer::WriteToDevice(const Report& report) {
     complete = false;
-    return RunBusy("WriteStart", "WriteEnd", [&] { return Write(report); });
+    return RunBusy("WriteStart", "WriteEnd", [&] { return WriteRows(report, false); });
 }
 
 ConfigurationTransfer::Warnings ConfigurationTransfer::WarnBeforeWrite(const Report& report) const {
@@ -232,69 +232,47 @@ QString ConfigurationTransfer::WriteChangesToDevice(const Report& report) {
         if (report) report(line);
         return line;
     }
-    return RunBusy("WriteStart", "WriteEnd", [&] { return WriteChanges(report); });
+    return RunBusy("WriteStart", "WriteEnd", [&] { return WriteRows(report, true); });
 }
 
-QString ConfigurationTransfer::WriteChanges(const Report& report) {
+// A full write sends every setting; a write of changes the same sets for the
+// settings that differ from the module, in the same order. Either stops at a
+// cancel (after the exchange in flight) or at the first set not confirmed.
+QString ConfigurationTransfer::WriteRows(const Report& report, bool changesOnly) {
     const Warnings warnings = WarnBeforeWrite(report);
     RepairHolders();
     if (progress) progress->setValue(0);
-    // The same sets a full write sends for these settings, in the same order.
-    const std::vector<int> changed = ChangedRows();
-    const int count = static_cast<int>(changed.size());
-    QString line = count == 0   ? Text("txtNoChanges")
+    std::vector<int> rows;
+    if (changesOnly) rows = ChangedRows();
+    else
+        for (int i = 0; i < parameters.Count(); ++i) rows.push_back(i);
+    const int count = static_cast<int>(rows.size());
+    QString line = !changesOnly ? Text("txtWriteDone").arg(count)
+                   : count == 0 ? Text("txtNoChanges")
                    : count == 1 ? Text("txtWroteChangeOne")
                                 : Text("txtWroteChanges").arg(count);
+    const char* stopped = changesOnly ? "txtWriteChangesStopped" : "txtWriteStopped";
+    const char* cancelledAfter = changesOnly ? "txtWriteChangesCancelled" : "txtWriteCancelled";
     complete = true;
     for (int n = 0; n < count; ++n) {
-        const ControlDesc& row = parameters.At(changed[static_cast<std::size_t>(n)]);
+        const ControlDesc& row = parameters.At(rows[static_cast<std::size_t>(n)]);
+        // After the exchange in flight: the settings before it are written.
         if (cancelRequested && n > 0) {
-            const ControlDesc& last = parameters.At(changed[static_cast<std::size_t>(n - 1)]);
-            line = Text("txtWriteChangesCancelled").arg(QString::number(n), QString::number(count), last.key);
+            const ControlDesc& last = parameters.At(rows[static_cast<std::size_t>(n - 1)]);
+            line = Text(cancelledAfter).arg(QString::number(n), QString::number(count), last.key);
             cancelled = true;
             complete = false;
             break;
         }
         const int result = SendSetting(row);
         if (result != 1) {
-            line = Text("txtWriteChangesStopped")
-                       .arg(QString::number(n + 1), QString::number(count), row.key, WhyUnconfirmed(result));
+            line = Text(stopped).arg(QString::number(n + 1), QString::number(count), row.key, WhyUnconfirmed(result));
             complete = false;
             break;
         }
         if (progress) progress->setValue((n + 1) * parameters.Count() / count);
     }
     if (progress && count == 0) progress->setValue(parameters.Count());
-    line += warnings.Suffix();
-    if (report) report(line);
-    return line;
-}
-
-QString ConfigurationTransfer::Write(const Report& report) {
-    const Warnings warnings = WarnBeforeWrite(report);
-    RepairHolders();
-    if (progress) progress->setValue(0);
-    const int total = parameters.Count();
-    QString line = Text("txtWriteDone").arg(total);
-    complete = true;
-    for (int i = 0; i < total; ++i) {
-        const ControlDesc& row = parameters.At(i);
-        // After the exchange in flight: the settings before it are written.
-        if (cancelRequested && i > 0) {
-            line = Text("txtWriteCancelled").arg(QString::number(i), QString::number(total), parameters.At(i - 1).key);
-            cancelled = true;
-            complete = false;
-            break;
-        }
-        const int result = SendSetting(row);
-        if (result != 1) {
-            line = Text("txtWriteStopped")
-                       .arg(QString::number(i + 1), QString::number(total), row.key, WhyUnconfirmed(result));
-            complete = false;
-            break;
-        }
-        if (progress) progress->setValue(progress->value() + 1);
-    }
     line += warnings.Suffix();
     if (report) report(line);
     return line;

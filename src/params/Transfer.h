@@ -70,8 +70,7 @@ private:
     int SendSetting(const ControlDesc& row);
     void RecordRead(const QSet<const ControlDesc*>& received, bool whole);
     QString Read(const Report& report);
-    QString Write(const Report& report);
-    QString WriteChanges(const Report& report);
+    QString WriteRows(const Report& report, bool changesOnly);
     void RepairHolders();
     // The protocol's link: a read or write stops once it is down, before the
     // next exchange or at the one it cut.
